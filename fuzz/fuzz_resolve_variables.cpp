@@ -1,0 +1,71 @@
+// Variable expansion with arbitrary bytes. An input that starts with "#" first
+// defines up to four override variables, one "name=value" line each, up to an
+// empty line; the rest is the text to expand. The text is resolved with the
+// registry off and on (a small store with its own chains and a cycle), and the
+// outcome is checked: a finished expansion holds no "$" any more, and an
+// undefined one leaves expandVariables' input unchanged.
+#include "config/environment.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void setUpRegistryOnce() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  std::string store = "/tmp/drw-fuzz-registry-" + std::to_string(::getpid()) + ".reg";
+  if (std::FILE* f = std::fopen(store.c_str(), "wb")) {
+    std::fputs(
+        "[HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH\\U]\n@=/home/$M\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\HALDRIX\\PATH\\M]\n@=m-$(OSEXT)\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH\\C]\n@=$D/c\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\HALDRIX\\PATH\\D]\n@=$C-$C\n",
+        f);
+    std::fclose(f);
+    setenv("HALDRIX_REGISTRY", store.c_str(), 1);
+  }
+  // Keep the placeholders free of "$" so the check below holds.
+  setenv("TMPDIR", "/tmp", 1);
+}
+
+void check(const std::string& text, bool useRegistry) {
+  int status = 0;
+  std::string out = resolveVariables(text, status, useRegistry);
+  if (status != ExpandFinished && status != ExpandUndefined) std::abort();
+  if (status == ExpandFinished && out.find('$') != std::string::npos) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  setUpRegistryOnce();
+  std::string input(reinterpret_cast<const char*>(data), size);
+  std::size_t pos = 0;
+  if (!input.empty() && input[0] == '#') {
+    pos = 1;
+    for (int defined = 0; defined < 4 && pos < input.size(); ++defined) {
+      std::size_t end = input.find('\n', pos);
+      if (end == std::string::npos) end = input.size();
+      std::string line = input.substr(pos, end - pos);
+      pos = end + 1;
+      if (line.empty()) break;
+      std::size_t eq = line.find('=');
+      setVariableOverride(line.substr(0, eq),
+                          eq == std::string::npos ? std::string() : line.substr(eq + 1));
+    }
+  }
+  std::string text = pos < input.size() ? input.substr(pos) : std::string();
+  check(text, false);
+  check(text, true);
+  std::string expanded = expandVariables(text);
+  int status = 0;
+  resolveVariables(text, status, true);
+  if (status != ExpandFinished && expanded != text) std::abort();
+  clearVariableOverrides();
+  return 0;
+}

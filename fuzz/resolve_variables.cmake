@@ -1,0 +1,1 @@
+drw_fuzz_target(fuzz_resolve_variables ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_resolve_variables.cpp drw_config)
