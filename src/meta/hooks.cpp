@@ -1,0 +1,345 @@
+// Load and copy hooks, references and the node index table.
+//
+// A resolved reference is kept losslessly: the REFTRG value node holds the
+// target node in refTarget (refResolved set) next to its number, instead of a
+// node address squeezed into the double. The number keeps the pre-order number
+// read from the file (0 for none). Copy marks use the pointer-wide tag word.
+#include "meta/hooks.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kRefKey = "MOREF";
+constexpr const char* kRefTargetKey = "REFTRG";
+
+metaPrototypeRegistry makeHookRegistry() {
+  metaPrototypeRegistry r;
+  r.registerPrototype(kRefKey, std::make_unique<metaObjectRefC>(), 2);
+  return r;
+}
+
+// True when node or any identifier below it (or, with siblings, any following
+// top-level node) has a key registered in registry.
+bool anyKeyIn(const metaPrototypeRegistry& registry, const metaTreeC* first, bool withSiblings) {
+  if (registry.size() == 0) return false;
+  bool found = false;
+  metaWalkPreOrder(const_cast<metaTreeC*>(first), withSiblings, [&](metaTreeC* n) {
+    if (!found && n->value.isIdent() && registry.lookup(n->value.text())) found = true;
+  });
+  return found;
+}
+
+// The REFTRG value node of a MOREF section, or null.
+metaTreeC* refValueNode(const metaTreeC* moref) {
+  if (!moref) return nullptr;
+  for (metaTreeC* c = moref->firstChild; c; c = c->next) {
+    if (c->isIdent(kRefTargetKey)) return c->firstChild;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+metaPrototypeRegistry& metaLoadHookRegistry() {
+  static metaPrototypeRegistry registry = makeHookRegistry();
+  return registry;
+}
+
+metaPrototypeRegistry& metaCopyHookRegistry() {
+  static metaPrototypeRegistry registry = makeHookRegistry();
+  return registry;
+}
+
+// --- Hook slot bases: forward to the registered prototype.
+
+int metaObjectCustomStorageC::storageHook(metaStorageSlot slot) const {
+  return metaDispatch(metaLoadHookRegistry(), *this, 0,
+                      [slot](const metaObjectCustomStorageC& p) { return p.storageHook(slot); });
+}
+
+int metaObjectCustomCopyC::copyMark() const {
+  return metaDispatch(metaCopyHookRegistry(), *this, 0,
+                      [](const metaObjectCustomCopyC& p) { return p.copyMark(); });
+}
+
+metaTreeC* metaObjectCustomCopyC::copyReplace() const {
+  return metaDispatch(metaCopyHookRegistry(), *this, static_cast<metaTreeC*>(nullptr),
+                      [](const metaObjectCustomCopyC& p) { return p.copyReplace(); });
+}
+
+int metaObjectCustomCopyC::copyRetarget() const {
+  return metaDispatch(metaCopyHookRegistry(), *this, 0,
+                      [](const metaObjectCustomCopyC& p) { return p.copyRetarget(); });
+}
+
+// --- References
+
+metaTreeC* metaObjectRefC::target() const {
+  metaTreeC* v = refValueNode(node());
+  return v && v->refResolved ? v->refTarget : nullptr;
+}
+
+bool metaObjectRefC::setTarget(metaTreeC* target) const {
+  if (!node()) return false;
+  metaObjectC key(child(kRefTargetKey));
+  if (!key.node()->firstChild) key.setNumber(0.0);
+  metaTreeC* v = key.node()->firstChild;
+  if (!v->value.isNumber()) return false;
+  v->refTarget = target;
+  v->refResolved = true;
+  return true;
+}
+
+int metaObjectRefC::storageHook(metaStorageSlot slot) const {
+  metaNodeIndexTable& table = metaNodeIndexTable::instance();
+  switch (slot) {
+    case metaStorageSlot::prepare:
+      table.forgetRoot();
+      return 0;
+    case metaStorageSlot::resolve: {
+      if (!node()) return 0;
+      table.useTreeOf(node());
+      metaObjectC key(child(kRefTargetKey));
+      long long n = key.getInt();
+      metaTreeC* target = table.nodeAt(n);
+      // A value of another kind stays as it is and the reference stays unresolved.
+      if (!key.setNumber(target ? static_cast<double>(n) : 0.0)) return 0;
+      metaTreeC* v = key.node()->firstChild;
+      v->refTarget = target;
+      v->refResolved = true;
+      return 0;
+    }
+    case metaStorageSlot::unresolve: {
+      metaTreeC* v = refValueNode(node());
+      if (!v || !v->refResolved || !v->value.isNumber()) return 0;
+      table.useTreeOf(node());
+      v->value.setNumber(static_cast<double>(table.numberOf(v->refTarget)));
+      v->refTarget = nullptr;
+      v->refResolved = false;
+      return 0;
+    }
+    case metaStorageSlot::forgetRoot:
+      table.forgetRoot();
+      return 0;
+    case metaStorageSlot::spare:
+    case metaStorageSlot::finish:
+      return 0;
+  }
+  return 0;
+}
+
+int metaObjectRefC::copyMark() const {
+  metaNodeIndexTable::instance().forgetRoot();
+  metaTreeC* t = target();
+  if (t) t->tag = reinterpret_cast<std::uintptr_t>(t);
+  return 0;
+}
+
+metaTreeC* metaObjectRefC::copyReplace() const {
+  return nullptr;
+}
+
+int metaObjectRefC::copyRetarget() const {
+  metaTreeC* v = refValueNode(node());
+  if (!v || !v->refResolved) return 0;
+  metaNodeIndexTable& table = metaNodeIndexTable::instance();
+  table.useTreeOf(node());
+  metaTreeC* t =
+      v->refTarget ? table.nodeWithTag(reinterpret_cast<std::uintptr_t>(v->refTarget)) : nullptr;
+  v->refTarget = t;
+  if (!t) v->value.setNumber(0.0);
+  return 0;
+}
+
+// --- Load hooks
+
+void metaRunLoadHooks(metaTreeC* first) {
+  const metaPrototypeRegistry& registry = metaLoadHookRegistry();
+  if (!first || !anyKeyIn(registry, first, false)) return;
+  metaObjectCustomStorageC view;
+  for (metaStorageSlot slot :
+       {metaStorageSlot::prepare, metaStorageSlot::resolve, metaStorageSlot::finish}) {
+    metaWalkPostOrder(first, false, [&](metaTreeC* n) {
+      if (!n->value.isIdent() || !registry.lookup(n->value.text())) return;
+      view.bind(n, false);
+      view.storageHook(slot);
+    });
+  }
+  // The table served this load only; give its memory back.
+  metaNodeIndexTable::instance().clear();
+}
+
+// --- Copies
+
+namespace {
+
+// Copies the chain pre-order like metaTreeC::copyChain, letting slot 0 supply
+// replacements for whole subtrees.
+metaTreeC* copyWithReplacements(const metaTreeC* src, bool withSiblings) {
+  metaObjectCustomCopyC view;
+  const metaPrototypeRegistry& registry = metaCopyHookRegistry();
+  // Copy of s, or its replacement; sets `replaced` when its children must be skipped.
+  auto cloneOrReplace = [&](const metaTreeC* s, bool& replaced) {
+    replaced = false;
+    if (s->value.isIdent() && registry.lookup(s->value.text())) {
+      view.bind(const_cast<metaTreeC*>(s), false);
+      if (metaTreeC* r = view.copyReplace()) {
+        replaced = true;
+        return r;
+      }
+    }
+    metaTreeC* c = metaTreeC::makeNone();
+    c->value = s->value;
+    c->tag = s->tag;
+    c->refTarget = s->refTarget;
+    c->refResolved = s->refResolved;
+    return c;
+  };
+  // Links a (possibly multi-node) replacement chain and returns its last node.
+  auto linkLast = [](metaTreeC* c, metaTreeC* parent) {
+    metaTreeC* last = c;
+    for (metaTreeC* n = c; n; n = n->next) {
+      n->parent = parent;
+      last = n;
+    }
+    return last;
+  };
+
+  bool replaced = false;
+  const metaTreeC* s = src;
+  metaTreeC* head = cloneOrReplace(s, replaced);
+  metaTreeC* c = linkLast(head, nullptr);
+  std::size_t depth = 0;
+  for (;;) {
+    if (!replaced && s->firstChild) {
+      s = s->firstChild;
+      metaTreeC* nc = cloneOrReplace(s, replaced);
+      c->firstChild = nc;
+      metaTreeC* parent = c;
+      c = linkLast(nc, parent);
+      ++depth;
+      continue;
+    }
+    for (;;) {
+      if (s->next && (depth > 0 || withSiblings)) {
+        s = s->next;
+        metaTreeC* nc = cloneOrReplace(s, replaced);
+        c->next = nc;
+        nc->prev = c;
+        c = linkLast(nc, c->parent);
+        break;
+      }
+      if (depth == 0) {
+        ++metaTreeChangeCount;
+        return head;
+      }
+      s = s->parent;
+      c = c->parent;
+      --depth;
+      replaced = false;
+    }
+  }
+}
+
+}  // namespace
+
+metaTreeC* metaDeepCopy(const metaTreeC* node, bool withSiblings) {
+  if (!node) return nullptr;
+  const metaPrototypeRegistry& registry = metaCopyHookRegistry();
+  if (!anyKeyIn(registry, node, withSiblings))
+    return withSiblings ? node->copyChain() : node->copy();
+
+  auto* source = const_cast<metaTreeC*>(node);
+  metaObjectCustomCopyC view;
+  auto eachHooked = [&](metaTreeC* first, auto&& call) {
+    metaWalkPostOrder(first, withSiblings, [&](metaTreeC* n) {
+      if (!n->value.isIdent() || !registry.lookup(n->value.text())) return;
+      view.bind(n, false);
+      call();
+    });
+  };
+  // Targets referenced from inside the source may lie outside it; remember
+  // them so their marks can be cleared again afterwards.
+  std::vector<metaTreeC*> marked;
+  metaWalkPostOrder(source, withSiblings, [&](metaTreeC* n) {
+    if (n->refResolved && n->refTarget) marked.push_back(n->refTarget);
+  });
+  eachHooked(source, [&] { view.copyMark(); });
+  metaTreeC* copy = copyWithReplacements(source, withSiblings);
+  eachHooked(copy, [&] { view.copyRetarget(); });
+
+  // Marks are scratch data: leave neither tree carrying them.
+  for (metaTreeC* t : marked) t->tag = 0;
+  metaWalkPreOrder(copy, true, [](metaTreeC* n) { n->tag = 0; });
+  metaNodeIndexTable::instance().clear();
+  return copy;
+}
+
+// --- Node index table
+
+metaNodeIndexTable& metaNodeIndexTable::instance() {
+  static metaNodeIndexTable table;
+  return table;
+}
+
+void metaNodeIndexTable::forgetRoot() {
+  root_ = nullptr;
+  built_ = false;
+}
+
+void metaNodeIndexTable::clear() {
+  forgetRoot();
+  std::vector<metaTreeC*>().swap(nodes_);
+  std::vector<std::uint32_t>().swap(byAddress_);
+  std::vector<std::uint32_t>().swap(byTag_);
+}
+
+void metaNodeIndexTable::useTreeOf(const metaTreeC* node) {
+  if (!node) return;
+  const metaTreeC* root = node;
+  while (root->parent) root = root->parent;
+  while (root->prev) root = root->prev;
+  if (built_ && root_ == root) return;
+
+  root_ = root;
+  built_ = true;
+  stamp_ = metaTreeChangeCount;
+  nodes_.clear();
+  metaWalkPreOrder(const_cast<metaTreeC*>(root), true, [&](metaTreeC* n) { nodes_.push_back(n); });
+  byAddress_.resize(nodes_.size());
+  byTag_.clear();
+  for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
+    byAddress_[i] = i;
+    if (nodes_[i]->tag != 0) byTag_.push_back(i);
+  }
+  std::sort(byAddress_.begin(), byAddress_.end(), [&](std::uint32_t a, std::uint32_t b) {
+    return std::less<const metaTreeC*>()(nodes_[a], nodes_[b]);
+  });
+  std::sort(byTag_.begin(), byTag_.end(),
+            [&](std::uint32_t a, std::uint32_t b) { return nodes_[a]->tag < nodes_[b]->tag; });
+}
+
+metaTreeC* metaNodeIndexTable::nodeAt(long long n) const {
+  if (!built_ || n < 1 || static_cast<unsigned long long>(n) > nodes_.size()) return nullptr;
+  return nodes_[static_cast<std::size_t>(n - 1)];
+}
+
+std::size_t metaNodeIndexTable::numberOf(const metaTreeC* node) const {
+  if (!built_ || !node) return 0;
+  auto it = std::lower_bound(byAddress_.begin(), byAddress_.end(), node,
+                             [&](std::uint32_t i, const metaTreeC* key) {
+                               return std::less<const metaTreeC*>()(nodes_[i], key);
+                             });
+  if (it == byAddress_.end() || nodes_[*it] != node) return 0;
+  return *it + 1;
+}
+
+metaTreeC* metaNodeIndexTable::nodeWithTag(std::uintptr_t tag) const {
+  if (!built_ || tag == 0) return nullptr;
+  auto it =
+      std::lower_bound(byTag_.begin(), byTag_.end(), tag,
+                       [&](std::uint32_t i, std::uintptr_t key) { return nodes_[i]->tag < key; });
+  if (it == byTag_.end() || nodes_[*it]->tag != tag) return nullptr;
+  return nodes_[*it];
+}

@@ -1,0 +1,344 @@
+// The metafile reader: a byte tokeniser with one byte of put-back and an
+// iterative item-list parser (blocks nest without limit, so no recursion).
+#include "meta/reader.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <limits>
+#include <utility>
+#include <vector>
+
+#include "meta/hooks.h"
+
+namespace {
+
+constexpr std::size_t kChunkSize = 1 << 16;
+// The token buffer starts at this size; it then grows geometrically.
+constexpr std::size_t kTokenReserve = 32000;
+
+enum ByteClass : unsigned char { kIllegal, kSeparator, kWord, kQuote, kOpen, kClose, kEndMark };
+
+constexpr std::array<unsigned char, 256> makeClasses() {
+  std::array<unsigned char, 256> t{};
+  for (int c : {9, 10, 13, 32, 44}) t[c] = kSeparator;
+  for (int c = 'a'; c <= 'z'; ++c) t[c] = kWord;
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] = kWord;
+  for (int c = '0'; c <= '9'; ++c) t[c] = kWord;
+  for (int c : {'-', '+', '.', '_'}) t[c] = kWord;
+  t['"'] = kQuote;
+  t['{'] = kOpen;
+  t['}'] = kClose;
+  t[0xFF] = kEndMark;
+  return t;
+}
+
+constexpr std::array<unsigned char, 256> kClass = makeClasses();
+
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+// --- Numbers
+
+bool metaParseNumber(const char* text, std::size_t size, double& value) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < size && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t unsignedStart = i;
+  std::size_t intDigits = 0;
+  while (i < size && isDigit(text[i])) ++i, ++intDigits;
+  std::size_t fracDigits = 0;
+  if (i < size && text[i] == '.') {
+    ++i;
+    while (i < size && isDigit(text[i])) ++i, ++fracDigits;
+  }
+  if (intDigits + fracDigits == 0) return false;
+  long long exponent = 0;
+  if (i < size && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool expNegative = false;
+    if (i < size && (text[i] == '+' || text[i] == '-')) expNegative = text[i++] == '-';
+    std::size_t expDigits = 0;
+    while (i < size && isDigit(text[i])) {
+      if (exponent < 1000000000) exponent = exponent * 10 + (text[i] - '0');
+      ++i, ++expDigits;
+    }
+    if (expDigits == 0) return false;
+    if (expNegative) exponent = -exponent;
+  }
+  if (i != size) return false;
+
+  double v = 0.0;
+  auto [ptr, ec] = std::from_chars(text + unsignedStart, text + size, v);
+  if (ptr != text + size) return false;
+  if (ec == std::errc::result_out_of_range) {
+    // strtod gives infinity on overflow and zero on underflow. Find the decimal
+    // magnitude of the first non-zero digit to tell which one happened.
+    long long magnitude = 0;
+    const char* digits = text + unsignedStart;
+    std::size_t k = 0;
+    while (k < intDigits && digits[k] == '0') ++k;
+    if (k < intDigits) {
+      magnitude = static_cast<long long>(intDigits - k) - 1;
+    } else {
+      std::size_t j = 0;
+      while (j < fracDigits && digits[intDigits + 1 + j] == '0') ++j;
+      magnitude = -static_cast<long long>(j) - 1;
+    }
+    v = magnitude + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+  } else if (ec != std::errc()) {
+    return false;
+  }
+  value = negative ? -v : v;
+  return true;
+}
+
+// --- Input
+
+metaTreeReaderC::~metaTreeReaderC() {
+  close();
+}
+
+bool metaTreeReaderC::open(const std::string& path) {
+  close();
+  file_ = std::fopen(path.c_str(), "rb");
+  cur_ = end_ = nullptr;
+  return file_ != nullptr;
+}
+
+void metaTreeReaderC::openBuffer(const void* data, std::size_t size) {
+  close();
+  cur_ = static_cast<const unsigned char*>(data);
+  end_ = cur_ + size;
+}
+
+void metaTreeReaderC::close() {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+}
+
+bool metaTreeReaderC::refill() {
+  if (!file_) return false;
+  chunk_.resize(kChunkSize);
+  std::size_t got = std::fread(chunk_.data(), 1, kChunkSize, file_);
+  if (got == 0) return false;
+  cur_ = reinterpret_cast<const unsigned char*>(chunk_.data());
+  end_ = cur_ + got;
+  return true;
+}
+
+// The next byte, or -1 at the physical end. After a refill the previous byte
+// is gone, but put-back only ever returns the byte just read.
+inline int metaTreeReaderC::get() {
+  if (cur_ == end_ && !refill()) return -1;
+  return *cur_++;
+}
+
+bool metaTreeReaderC::atPhysicalEnd() {
+  return cur_ == end_ && !refill();
+}
+
+// --- Tokeniser
+
+void metaTreeReaderC::fail(std::string text) {
+  if (error_) return;
+  error_ = true;
+  errorText_ = std::move(text);
+  errorLine_ = line_;
+}
+
+metaTreeReaderC::Token metaTreeReaderC::nextToken() {
+  token_.clear();
+  // Between tokens.
+  int c;
+  for (;;) {
+    c = get();
+    if (c < 0) {
+      endedAtMark_ = false;
+      return Token::end;
+    }
+    switch (kClass[c]) {
+      case kSeparator:
+        if (c == '\n') ++line_;
+        continue;
+      case kOpen:
+        return Token::open;
+      case kClose:
+        return Token::close;
+      case kEndMark:
+        endedAtMark_ = true;
+        return Token::end;
+      case kQuote:
+        goto string;
+      case kWord:
+        goto word;
+      default:
+        fail("ill seperator char");
+        return Token::end;
+    }
+  }
+
+word:
+  // The first byte is already known to be a word byte.
+  token_.push_back(static_cast<char>(c));
+  for (;;) {
+    const unsigned char* start = cur_;
+    while (cur_ != end_ && kClass[*cur_] == kWord) ++cur_;
+    token_.append(reinterpret_cast<const char*>(start), static_cast<std::size_t>(cur_ - start));
+    if (cur_ != end_) return Token::word;  // the byte after the word stays unread
+    if (!refill()) return Token::word;
+  }
+
+string:
+  // Escapes are decoded on the fly: a backslash makes the next byte literal,
+  // with n, r and t standing for LF, CR and TAB.
+  for (;;) {
+    c = get();
+    if (c < 0 || c == 0xFF) {
+      fail("ill char in string");
+      return Token::end;
+    }
+    if (c == '"') return Token::string;
+    if (c == '\\') {
+      c = get();
+      if (c < 0 || c == 0xFF) {
+        fail("ill char in string");
+        return Token::end;
+      }
+      if (c == 'n')
+        c = '\n';
+      else if (c == 'r')
+        c = '\r';
+      else if (c == 't')
+        c = '\t';
+    }
+    token_.push_back(static_cast<char>(c));
+  }
+}
+
+// --- Parser
+
+namespace {
+
+// One open item list: its first and its latest node.
+struct ListFrame {
+  metaTreeC* first = nullptr;
+  metaTreeC* previous = nullptr;
+};
+
+}  // namespace
+
+metaTreeC* metaTreeReaderC::parse() {
+  std::vector<ListFrame> open;  // enclosing lists, innermost last
+  ListFrame list;
+  depth_ = 0;
+
+  auto add = [&](metaTreeC* node) {
+    if (!list.first) {
+      list.first = node;
+    } else {
+      list.previous->next = node;
+      node->prev = list.previous;
+    }
+    list.previous = node;
+  };
+
+  for (;;) {
+    Token tok = nextToken();
+    if (error_) break;
+    switch (tok) {
+      case Token::word: {
+        char first = token_[0];
+        if (isDigit(first) || first == '.' || first == '+' || first == '-') {
+          double v = 0.0;
+          if (!metaParseNumber(token_.data(), token_.size(), v)) {
+            fail("value invalid :" + token_);
+            break;
+          }
+          add(metaTreeC::makeNumber(v, line_));
+        } else {
+          add(metaTreeC::makeIdent(token_, line_));
+        }
+        continue;
+      }
+      case Token::string:
+        add(metaTreeC::makeString(token_, line_));
+        continue;
+      case Token::open:
+        if (!list.previous) {
+          fail("section without key found");
+          break;
+        }
+        ++depth_;
+        open.push_back(list);
+        list = ListFrame{};
+        continue;
+      case Token::close: {
+        --depth_;
+        if (depth_ < 0) {
+          fail("section count wrong");
+          break;
+        }
+        metaTreeC* chain = list.first;
+        list = open.back();
+        open.pop_back();
+        // Further blocks after the same item go in front of what it has.
+        if (chain) list.previous->prependChildren(chain);
+        continue;
+      }
+      case Token::end:
+        if (depth_ == 0) return list.first;
+        fail("section count wrong");
+        break;
+    }
+    break;
+  }
+
+  // Error: nothing of the file is kept.
+  metaTreeC::destroy(list.first);
+  for (ListFrame& f : open) metaTreeC::destroy(f.first);
+  return nullptr;
+}
+
+metaTreeC* metaTreeReaderC::read(bool runHooks) {
+  error_ = false;
+  errorText_.clear();
+  errorLine_ = 0;
+  line_ = 1;
+  endedAtMark_ = false;
+  token_.reserve(kTokenReserve);
+
+  metaTreeC* first = parse();
+  if (!error_ && endedAtMark_ && !atPhysicalEnd()) fail("eof fail");
+  if (error_) {
+    metaTreeC::destroy(first);
+    first = nullptr;
+  } else if (runHooks && first) {
+    metaRunLoadHooks(first);
+  }
+  close();
+  cur_ = end_ = nullptr;
+  std::string().swap(token_);
+  std::string().swap(chunk_);
+  return first;
+}
+
+// --- Entry points
+
+metaObjectC readMetaFile(const std::string& path, bool owner) {
+  metaTreeReaderC reader;
+  // A failed open is not checked: reading meets the end at once, no tree.
+  reader.open(path);
+  return metaObjectC(reader.read(true), owner);
+}
+
+metaObjectC readMetaBuffer(const void* data, std::size_t size, bool owner, std::string* error) {
+  metaTreeReaderC reader;
+  reader.openBuffer(data, size);
+  metaTreeC* first = reader.read(true);
+  if (error) *error = reader.errorText();
+  return metaObjectC(first, owner);
+}

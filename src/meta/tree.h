@@ -1,0 +1,185 @@
+// The generic tree a metafile is read into: nodes carrying one typed value each.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Bumped by every structural change of any tree; list views compare it to see
+// whether their cached lookups are still good. Process-wide, unsynchronised.
+extern std::uint32_t metaTreeChangeCount;
+
+enum metaValueKind : std::uint32_t {
+  metaKindNone = 0,
+  metaKindIdent = 1,
+  metaKindString = 2,
+  metaKindNumber = 3,
+};
+
+// The value of one node: nothing, an identifier, a byte string or a double,
+// plus the source line it came from.
+class metaValueC {
+ public:
+  metaValueKind kind() const { return kind_; }
+  bool isNone() const { return kind_ == metaKindNone; }
+  bool isIdent() const { return kind_ == metaKindIdent; }
+  bool isString() const { return kind_ == metaKindString; }
+  bool isNumber() const { return kind_ == metaKindNumber; }
+  // 0.0 unless the value is a number.
+  double number() const { return kind_ == metaKindNumber ? number_ : 0.0; }
+  // Empty unless the value is an identifier or a string.
+  const std::string& text() const { return text_; }
+
+  // Setting another kind releases the old text.
+  void setNone();
+  void setIdent(std::string_view text);
+  void setString(std::string_view text);
+  void setNumber(double value);
+
+  // Source line (1-based) and a second field that the reader sets to 0;
+  // (-1, -1) for values made by program code.
+  std::int32_t line = -1;
+  std::int32_t column = -1;
+
+ private:
+  void setText(metaValueKind kind, std::string_view text);
+
+  metaValueKind kind_ = metaKindNone;
+  double number_ = 0.0;
+  std::string text_;
+};
+
+class metaTreeC;
+
+// The links of a tree node.
+struct MTreeNode {
+  metaTreeC* parent = nullptr;
+  metaTreeC* next = nullptr;
+  metaTreeC* prev = nullptr;
+  metaTreeC* firstChild = nullptr;
+};
+
+// One node. A node owns its children and the siblings that follow it; use
+// destroy() rather than delete. Chains handed to the link operations must be
+// free (no parent, no previous sibling) and must not contain the node they are
+// linked to. Every link operation bumps metaTreeChangeCount.
+class metaTreeC : public MTreeNode {
+ public:
+  metaTreeC() = default;
+  metaTreeC(const metaTreeC&) = delete;
+  metaTreeC& operator=(const metaTreeC&) = delete;
+
+  // New free nodes; the value position is (-1, -1) unless a line is given.
+  static metaTreeC* makeIdent(std::string_view text, std::int32_t line = -1);
+  static metaTreeC* makeString(std::string_view text, std::int32_t line = -1);
+  static metaTreeC* makeNumber(double value, std::int32_t line = -1);
+  static metaTreeC* makeNone();
+
+  // Destroys the node, its children and every following sibling, after
+  // unlinking it from its parent and previous sibling. Iterative. Null is ignored.
+  static void destroy(metaTreeC* node);
+
+  // Puts a free chain in front of the children. False (nothing done) for a
+  // null or non-free chain.
+  bool prependChildren(metaTreeC* chain);
+  // Puts a free chain after the last child. False for a null or non-free chain.
+  bool appendChild(metaTreeC* chain);
+  // Puts a free chain right after this node. False for a null or non-free chain.
+  bool insertAfter(metaTreeC* chain);
+  // Puts a free chain right before this node. False for a null or non-free chain.
+  bool insertBefore(metaTreeC* chain);
+  // Unlinks the node (with its children) from parent and siblings.
+  void detach();
+  // Destroys all children.
+  void removeChildren();
+
+  // Number of nodes from this one to the end of its sibling chain (>= 1).
+  std::size_t chainCount() const;
+  // The n-th sibling counting this node as 0; null past the end.
+  metaTreeC* nthSibling(std::size_t n);
+  // Number of children.
+  std::size_t childCount() const { return firstChild ? firstChild->chainCount() : 0; }
+  // The last child, or null.
+  metaTreeC* lastChild() const;
+  // Number of nodes of this subtree (this node and everything below it).
+  std::size_t subtreeCount() const;
+
+  // Free deep copy of this node and its children (values, tag words and
+  // reference handles copied, positions kept). Iterative. Never null.
+  metaTreeC* copy() const;
+  // As copy(), for this node and all its following siblings.
+  metaTreeC* copyChain() const;
+
+  bool isIdent(std::string_view key) const { return value.isIdent() && value.text() == key; }
+
+  metaValueC value;
+  // Scratch word used while copying trees with references (holds a node's
+  // identity, hence pointer-wide); zero otherwise.
+  std::uintptr_t tag = 0;
+  // The node a resolved reference value points at. refResolved tells a
+  // resolved reference (possibly to none) from a plain value.
+  metaTreeC* refTarget = nullptr;
+  bool refResolved = false;
+
+ private:
+  ~metaTreeC() = default;
+};
+
+// Iterative walks. `first` and, when withSiblings, its following siblings are
+// the top level of the walk. The visitor may change the children of the node
+// it is given but nothing else of the tree.
+//
+// Pre-order: a node, then its children, then its next sibling.
+template <class Visit>
+void metaWalkPreOrder(metaTreeC* first, bool withSiblings, Visit&& visit) {
+  metaTreeC* n = first;
+  std::size_t depth = 0;
+  while (n) {
+    visit(n);
+    if (n->firstChild) {
+      n = n->firstChild;
+      ++depth;
+      continue;
+    }
+    while (n) {
+      if (n->next && (depth > 0 || withSiblings)) {
+        n = n->next;
+        break;
+      }
+      if (depth == 0) return;
+      n = n->parent;
+      --depth;
+    }
+  }
+}
+
+// Post-order: a node's children before the node, then its next sibling.
+template <class Visit>
+void metaWalkPostOrder(metaTreeC* first, bool withSiblings, Visit&& visit) {
+  if (!first) return;
+  std::size_t depth = 0;
+  metaTreeC* n = first;
+  while (n->firstChild) {
+    n = n->firstChild;
+    ++depth;
+  }
+  while (n) {
+    // Find the successor before the visit so the visitor may touch the children.
+    metaTreeC* succ = nullptr;
+    std::size_t succDepth = depth;
+    if (n->next && (depth > 0 || withSiblings)) {
+      succ = n->next;
+      while (succ->firstChild) {
+        succ = succ->firstChild;
+        ++succDepth;
+      }
+    } else if (depth > 0) {
+      succ = n->parent;
+      --succDepth;
+    }
+    visit(n);
+    n = succ;
+    depth = succDepth;
+  }
+}
