@@ -1,0 +1,725 @@
+#include "drawing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "plugin/ads.h"
+
+namespace drafthost {
+
+std::string foldCase(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+bool validSymbolName(const std::string& name) {
+  if (name.empty() || name.size() > 255) return false;
+  if (name.front() == ' ' || name.back() == ' ') return false;
+  for (char c : name) {
+    if (static_cast<unsigned char>(c) < 0x20) return false;
+    if (std::string_view("<>/\\\":;?*|,=`").find(c) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
+template <class Record>
+const Record* SymbolTable<Record>::find(const std::string& name) const {
+  int i = indexOf(name);
+  return i < 0 ? nullptr : &records_[static_cast<std::size_t>(i)];
+}
+
+template <class Record>
+Record* SymbolTable<Record>::find(const std::string& name) {
+  int i = indexOf(name);
+  return i < 0 ? nullptr : &records_[static_cast<std::size_t>(i)];
+}
+
+template <class Record>
+int SymbolTable<Record>::indexOf(const std::string& name) const {
+  auto it = index_.find(foldCase(name));
+  return it == index_.end() ? -1 : it->second;
+}
+
+template <class Record>
+int SymbolTable<Record>::add(Record record) {
+  int i = static_cast<int>(records_.size());
+  index_.emplace(foldCase(record.name), i);
+  records_.push_back(std::move(record));
+  return i;
+}
+
+template class SymbolTable<LayerRecord>;
+template class SymbolTable<LinetypeRecord>;
+template class SymbolTable<BlockRecord>;
+
+namespace {
+
+// What a group's value means to a transformation.
+enum class Role {
+  Keep,
+  Point,
+  Vector,
+  Angle,
+  Length,
+  Bulge,
+  ArcStart,
+  ArcEnd,
+  ParamStart,
+  ParamEnd,
+  PairPoint,   // x here, y in the next group
+  PairVector,  // likewise for a vector
+  InsertAngle,
+  InsertScaleX,
+};
+
+struct Edge {
+  int type = 1;    // 1 segment, 2 arc, 3 elliptic arc
+  Point a{}, b{};  // segment ends; centre and axis vector
+  double radius = 0, start = 0, end = 0, ratio = 1;
+};
+
+bool finiteGroup(const Group& g) {
+  if (g.kind == ValueKind::Real) return std::isfinite(g.real);
+  if (g.kind == ValueKind::Point)
+    return std::isfinite(g.point[0]) && std::isfinite(g.point[1]) && std::isfinite(g.point[2]);
+  return true;
+}
+
+double vectorLength(const Point& v) {
+  return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
+
+// Walks a HATCH list in the order a host reads it, checking counts against the
+// groups that follow and noting the role of every group and the boundary edges.
+class HatchReader {
+ public:
+  HatchReader(const GroupList& groups, const Drawing& dwg, std::vector<Role>* roles,
+              std::vector<Edge>* edges)
+      : g_(groups), dwg_(dwg), roles_(roles), edges_(edges) {}
+
+  bool read(std::string* error) {
+    bool ok = readAll();
+    if (!ok && error) *error = error_;
+    return ok;
+  }
+
+ private:
+  bool readAll() {
+    while (i_ < g_.size() && g_[i_].code != 91) ++i_;
+    const Group* paths = take(91);
+    if (!paths) return false;
+    if (paths->integer < 1) return fail("a hatch needs at least one boundary path");
+    for (int32_t p = 0; p < paths->integer; ++p)
+      if (!readPath()) return false;
+    if (!take(75) || !take(76)) return false;
+    if (at(52)) {
+      take(52, Role::Angle);
+      if (!take(41, Role::Length) || !take(77)) return false;
+      const Group* lines = take(78);
+      if (!lines) return false;
+      for (int32_t l = 0; l < lines->integer; ++l) {
+        if (!take(53, Role::Angle) || !take(43, Role::PairPoint) || !take(44) ||
+            !take(45, Role::PairVector) || !take(46))
+          return false;
+        const Group* dashes = take(79);
+        if (!dashes) return false;
+        for (int32_t d = 0; d < dashes->integer; ++d)
+          if (!take(49, Role::Length)) return false;
+      }
+    }
+    if (at(47)) take(47, Role::Length);
+    const Group* seeds = take(98);
+    if (!seeds) return false;
+    for (int32_t s = 0; s < seeds->integer; ++s)
+      if (!take(10, Role::Point)) return false;
+    return true;
+  }
+
+  bool readPath() {
+    const Group* type = take(92);
+    if (!type) return false;
+    if (type->integer & 2) {  // polyline path
+      const Group* bulged = take(72);
+      if (!bulged || !take(73)) return false;
+      const Group* count = take(93);
+      if (!count) return false;
+      Point first{}, prev{};
+      for (int32_t v = 0; v < count->integer; ++v) {
+        const Group* p = take(10, Role::Point);
+        if (!p) return false;
+        if (bulged->integer && !take(42, Role::Bulge)) return false;
+        if (v == 0)
+          first = p->point;
+        else
+          addSegment(prev, p->point);
+        prev = p->point;
+      }
+      if (count->integer > 1) addSegment(prev, first);
+    } else {
+      const Group* count = take(93);
+      if (!count) return false;
+      for (int32_t e = 0; e < count->integer; ++e)
+        if (!readEdge()) return false;
+    }
+    const Group* refs = take(97);
+    if (!refs) return false;
+    for (int32_t r = 0; r < refs->integer; ++r) {
+      const Group* ref = take(330);
+      if (!ref) return false;
+      if (ref->name[1] != kEntityTag || !dwg_.entity(static_cast<EntityId>(ref->name[0])))
+        return fail("a boundary object does not exist");
+    }
+    return true;
+  }
+
+  bool readEdge() {
+    const Group* type = take(72);
+    if (!type) return false;
+    Edge e;
+    e.type = type->integer;
+    const Group *a, *b, *r, *s, *t;
+    switch (type->integer) {
+      case 1:
+        if (!(a = take(10, Role::Point)) || !(b = take(11, Role::Point))) return false;
+        e.a = a->point;
+        e.b = b->point;
+        break;
+      case 2:
+        if (!(a = take(10, Role::Point)) || !(r = take(40, Role::Length)) ||
+            !(s = take(50, Role::ArcStart)) || !(t = take(51, Role::ArcEnd)) || !take(73))
+          return false;
+        if (!(r->real > 0)) return fail("an arc edge needs a positive radius");
+        e.a = a->point;
+        e.radius = r->real;
+        e.start = s->real;
+        e.end = t->real;
+        break;
+      case 3:
+        if (!(a = take(10, Role::Point)) || !(b = take(11, Role::Vector)) || !(r = take(40)) ||
+            !(s = take(50, Role::ParamStart)) || !(t = take(51, Role::ParamEnd)) || !take(73))
+          return false;
+        if (!(r->real > 0 && r->real <= 1) || vectorLength(b->point) == 0)
+          return fail("an ellipse edge needs an axis and a ratio in (0, 1]");
+        e.a = a->point;
+        e.b = b->point;
+        e.ratio = r->real;
+        e.start = s->real;
+        e.end = t->real;
+        break;
+      default:
+        return fail("unsupported boundary edge type");
+    }
+    if (edges_) edges_->push_back(e);
+    return true;
+  }
+
+  void addSegment(const Point& a, const Point& b) {
+    if (!edges_) return;
+    Edge e;
+    e.a = a;
+    e.b = b;
+    edges_->push_back(e);
+  }
+
+  bool at(int code) const { return i_ < g_.size() && g_[i_].code == code; }
+
+  const Group* take(int code, Role role = Role::Keep) {
+    if (!at(code)) {
+      fail("group " + std::to_string(code) + " expected");
+      return nullptr;
+    }
+    if (roles_) (*roles_)[i_] = role;
+    return &g_[i_++];
+  }
+
+  bool fail(const std::string& text) {
+    if (error_.empty()) error_ = "HATCH: " + text;
+    return false;
+  }
+
+  const GroupList& g_;
+  const Drawing& dwg_;
+  std::vector<Role>* roles_;
+  std::vector<Edge>* edges_;
+  std::size_t i_ = 0;
+  std::string error_;
+};
+
+std::vector<Role> rolesOf(const Entity& e, const Drawing& dwg) {
+  std::vector<Role> roles(e.groups.size(), Role::Keep);
+  if (e.type == "HATCH") {
+    HatchReader(e.groups, dwg, &roles, nullptr).read(nullptr);
+    return roles;
+  }
+  for (std::size_t i = 0; i < e.groups.size(); ++i) {
+    int c = e.groups[i].code;
+    Role& r = roles[i];
+    if (e.type == "LINE") {
+      if (c == 10 || c == 11) r = Role::Point;
+    } else if (e.type == "ARC" || e.type == "CIRCLE") {
+      if (c == 10) r = Role::Point;
+      if (c == 40) r = Role::Length;
+      if (c == 50) r = Role::ArcStart;
+      if (c == 51) r = Role::ArcEnd;
+    } else if (e.type == "ELLIPSE") {
+      if (c == 10) r = Role::Point;
+      if (c == 11) r = Role::Vector;
+      if (c == 41) r = Role::ParamStart;
+      if (c == 42) r = Role::ParamEnd;
+    } else if (e.type == "MTEXT") {
+      if (c == 10) r = Role::Point;
+      if (c == 11) r = Role::Vector;
+      if (c == 40 || c == 41) r = Role::Length;
+      if (c == 50) r = Role::Angle;
+    } else if (e.type == "INSERT") {
+      if (c == 10) r = Role::Point;
+      if (c == 50) r = Role::InsertAngle;
+      if (c == 41) r = Role::InsertScaleX;
+      if (c == 42 || c == 43) r = Role::Length;
+    } else if (e.type == "VERTEX") {
+      if (c == 10) r = Role::Point;
+      if (c == 40 || c == 41) r = Role::Length;
+      if (c == 42) r = Role::Bulge;
+    }
+  }
+  return roles;
+}
+
+void transformGroups(Entity& e, const std::vector<Role>& roles, const Similarity& xf) {
+  GroupList& g = e.groups;
+  const GroupList old = g;
+  for (std::size_t i = 0; i < g.size(); ++i) {
+    switch (roles[i]) {
+      case Role::Keep:
+        break;
+      case Role::Point:
+        g[i].point = xf.apply(old[i].point);
+        break;
+      case Role::Vector:
+        g[i].point = xf.applyVector(old[i].point);
+        break;
+      case Role::Angle:
+        g[i].real = xf.applyAngle(old[i].real);
+        break;
+      case Role::Length:
+        g[i].real = old[i].real * xf.scale;
+        break;
+      case Role::Bulge:
+        if (xf.mirrored) g[i].real = -old[i].real;
+        break;
+      case Role::ArcStart:
+      case Role::ParamStart: {
+        // The matching end follows; a mirror swaps the two.
+        std::size_t j = i + 1;
+        Role endRole = roles[i] == Role::ArcStart ? Role::ArcEnd : Role::ParamEnd;
+        while (j < g.size() && roles[j] != endRole) ++j;
+        if (roles[i] == Role::ArcStart) {
+          double s = old[i].real, t = j < g.size() ? old[j].real : s;
+          if (xf.mirrored) std::swap(s, t);
+          g[i].real = xf.applyAngle(s);
+          if (j < g.size()) g[j].real = xf.applyAngle(t);
+        } else if (xf.mirrored && j < g.size()) {
+          double s = old[i].real, t = old[j].real;
+          bool full = std::fabs(t - s - 2 * kPi) < 1e-12;
+          if (!full) {
+            g[i].real = normalizeAngle(-t);
+            g[j].real = normalizeAngle(-s);
+          }
+        }
+        break;
+      }
+      case Role::ArcEnd:
+      case Role::ParamEnd:
+        break;  // done with its start
+      case Role::PairPoint:
+      case Role::PairVector:
+        if (i + 1 < g.size()) {
+          Point p{old[i].real, old[i + 1].real, 0};
+          p = roles[i] == Role::PairPoint ? xf.apply(p) : xf.applyVector(p);
+          g[i].real = p[0];
+          g[i + 1].real = p[1];
+        }
+        break;
+      case Role::InsertAngle:
+        g[i].real = normalizeAngle(xf.applyAngle(old[i].real) + (xf.mirrored ? kPi : 0));
+        break;
+      case Role::InsertScaleX:
+        g[i].real = old[i].real * xf.scale * (xf.mirrored ? -1 : 1);
+        break;
+    }
+  }
+  // A mirrored INSERT without scale or rotation groups still needs them.
+  if (e.type == "INSERT" && xf.mirrored) {
+    if (!findGroup(g, 41)) g.push_back(Group::number(41, -xf.scale));
+    if (!findGroup(g, 50)) g.push_back(Group::number(50, normalizeAngle(xf.applyAngle(0) + kPi)));
+  } else if (e.type == "INSERT") {
+    if (!findGroup(g, 41) && xf.scale != 1) g.push_back(Group::number(41, xf.scale));
+    if (!findGroup(g, 42) && xf.scale != 1) g.push_back(Group::number(42, xf.scale));
+    if (!findGroup(g, 43) && xf.scale != 1) g.push_back(Group::number(43, xf.scale));
+    if (!findGroup(g, 50)) g.push_back(Group::number(50, xf.applyAngle(0)));
+  }
+  if (e.type == "3DSOLID") e.placement = multiply(xf.matrix, e.placement);
+}
+
+double realOr(const GroupList& g, int code, double fallback) {
+  const Group* x = findGroup(g, code);
+  return x ? x->real : fallback;
+}
+
+Point pointOr(const GroupList& g, int code) {
+  const Group* x = findGroup(g, code);
+  return x ? x->point : Point{};
+}
+
+double edgeDistance(const Edge& e, const Point& p) {
+  if (e.type == 1) return distanceToSegment(p, e.a, e.b);
+  if (e.type == 2) return distanceToArc(p, e.a, e.radius, e.start, e.end);
+  return distanceToEllipse(p, e.a, e.b, e.ratio, e.start, e.end);
+}
+
+double bulgeDistance(const Point& p, const Point& a, const Point& b, double bulge) {
+  if (std::fabs(bulge) < 1e-12 || (a[0] == b[0] && a[1] == b[1])) return distanceToSegment(p, a, b);
+  Point m{(a[0] + b[0]) / 2, (a[1] + b[1]) / 2, 0};
+  double k = (1 - bulge * bulge) / (4 * bulge);
+  Point c{m[0] - (b[1] - a[1]) * k, m[1] + (b[0] - a[0]) * k, 0};
+  double r = distance2d(c, a);
+  double sa = std::atan2(a[1] - c[1], a[0] - c[0]);
+  double sb = std::atan2(b[1] - c[1], b[0] - c[0]);
+  return bulge > 0 ? distanceToArc(p, c, r, sa, sb) : distanceToArc(p, c, r, sb, sa);
+}
+
+}  // namespace
+
+Drawing::Drawing() : spaces_(1) {
+  addLayer("0");
+  for (const char* name : {"BYBLOCK", "BYLAYER", "CONTINUOUS"}) {
+    LinetypeRecord lt;
+    lt.name = name;
+    lt.handle = newHandle();
+    if (lt.name == "CONTINUOUS") lt.description = "Solid line";
+    linetypes_.add(lt);
+  }
+}
+
+std::string Drawing::newHandle() {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%X", handleSeed_++);
+  return buf;
+}
+
+bool Drawing::addLayer(const std::string& name) {
+  if (!validSymbolName(name) || layers_.find(name)) return false;
+  LayerRecord layer;
+  layer.name = name;
+  layer.handle = newHandle();
+  layers_.add(layer);
+  return true;
+}
+
+const Entity* Drawing::entity(EntityId id) const {
+  if (id == 0 || id > entities_.size()) return nullptr;
+  return &entities_[id - 1];
+}
+
+EntityId Drawing::lastMain() const {
+  const auto& main = spaces_[0].main;
+  return main.empty() ? 0 : *main.rbegin();
+}
+
+EntityId Drawing::next(EntityId after) const {
+  if (after == 0) return spaces_[0].all.empty() ? 0 : *spaces_[0].all.begin();
+  const Entity* e = entity(after);
+  if (!e) return 0;
+  const auto& all = spaces_[e->space].all;
+  auto it = all.upper_bound(after);
+  return it == all.end() ? 0 : *it;
+}
+
+std::vector<EntityId> Drawing::mainEntities(uint32_t space) const {
+  if (space >= spaces_.size()) return {};
+  return {spaces_[space].main.begin(), spaces_[space].main.end()};
+}
+
+EntityId Drawing::store(Entity e) {
+  e.id = static_cast<EntityId>(entities_.size() + 1);
+  e.handle = newHandle();
+  spaces_[e.space].all.insert(e.id);
+  if (e.parent == 0) spaces_[e.space].main.insert(e.id);
+  entities_.push_back(std::move(e));
+  return entities_.back().id;
+}
+
+EntityId Drawing::addEntity(const std::string& type, GroupList groups) {
+  Entity e;
+  e.type = type;
+  groups.insert(groups.begin(), Group::str(0, type));
+  if (!findGroup(groups, 8)) groups.insert(groups.begin() + 1, Group::str(8, currentLayer_));
+  e.groups = std::move(groups);
+  return store(std::move(e));
+}
+
+bool Drawing::checkEntity(GroupList& g, const std::string& type, std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = type + ": " + why;
+    return false;
+  };
+  auto missing = [&](int code) {
+    return fail("required group " + std::to_string(code) + " is missing");
+  };
+  for (std::size_t i = 1; i < g.size(); ++i) {
+    if (g[i].code == 0 || g[i].code == RTDXF0) return fail("more than one entity type");
+    if (!finiteGroup(g[i])) return fail("group " + std::to_string(g[i].code) + " is not a number");
+  }
+  // Common groups: layer, linetype, colour, object references.
+  Group* layer = findGroup(g, 8);
+  if (!layer) {
+    g.insert(g.begin() + 1, Group::str(8, currentLayer_));
+    layer = &g[1];
+  }
+  if (!layers_.find(layer->text) && !validSymbolName(layer->text))
+    return fail("invalid layer name \"" + layer->text + "\"");
+  for (const Group& x : g) {
+    if (x.code == 6 && !linetypes_.find(x.text))
+      return fail("linetype \"" + x.text + "\" is not loaded");
+    if (x.code == 62 && (x.integer < 0 || x.integer > 256)) return fail("invalid colour number");
+    if (x.code == 330 && type != "HATCH" &&
+        (x.name[1] != kEntityTag || !entity(static_cast<EntityId>(x.name[0]))))
+      return fail("group 330 names no entity");
+  }
+  if (type == "LINE") {
+    if (!findGroup(g, 10)) return missing(10);
+    if (!findGroup(g, 11)) return missing(11);
+  } else if (type == "ARC" || type == "CIRCLE") {
+    if (!findGroup(g, 10)) return missing(10);
+    const Group* r = findGroup(g, 40);
+    if (!r) return missing(40);
+    if (!(r->real > 0)) return fail("the radius must be positive");
+    if (type == "ARC" && !findGroup(g, 50)) return missing(50);
+    if (type == "ARC" && !findGroup(g, 51)) return missing(51);
+  } else if (type == "ELLIPSE") {
+    if (!findGroup(g, 10)) return missing(10);
+    const Group* axis = findGroup(g, 11);
+    if (!axis) return missing(11);
+    if (vectorLength(axis->point) == 0) return fail("the major axis has no length");
+    const Group* ratio = findGroup(g, 40);
+    if (!ratio) return missing(40);
+    if (!(ratio->real > 0 && ratio->real <= 1)) return fail("the axis ratio must lie in (0, 1]");
+  } else if (type == "MTEXT") {
+    if (!findGroup(g, 10)) return missing(10);
+    const Group* h = findGroup(g, 40);
+    if (h && !(h->real > 0)) return fail("the text height must be positive");
+    const Group* att = findGroup(g, 71);
+    if (att && (att->integer < 1 || att->integer > 9)) return fail("invalid attachment point");
+    const Group* dir = findGroup(g, 72);
+    if (dir && dir->integer != 1 && dir->integer != 3 && dir->integer != 5)
+      return fail("invalid drawing direction");
+  } else if (type == "VERTEX") {
+    if (!findGroup(g, 10)) return missing(10);
+  } else if (type == "INSERT") {
+    const Group* name = findGroup(g, 2);
+    if (!name) return missing(2);
+    if (!blocks_.find(name->text)) return fail("block \"" + name->text + "\" does not exist");
+    if (!findGroup(g, 10)) return missing(10);
+    for (int c : {41, 42, 43}) {
+      const Group* s = findGroup(g, c);
+      if (s && s->real == 0) return fail("a scale factor is zero");
+    }
+  } else if (type == "HATCH") {
+    if (!findGroup(g, 2)) return missing(2);
+    if (!findGroup(g, 70)) return missing(70);
+    if (!findGroup(g, 71)) return missing(71);
+    if (!HatchReader(g, *this, nullptr, nullptr).read(error)) return false;
+  }
+  // Only once the list is sound may a missing layer be made, as a host does.
+  if (!layers_.find(layer->text)) addLayer(layer->text);
+  return true;
+}
+
+bool Drawing::entmake(const GroupList& list, std::string* error) {
+  if (list.empty() || (list[0].code != 0 && list[0].code != RTDXF0) ||
+      list[0].kind != ValueKind::String) {
+    if (error) *error = "the list does not start with the entity type";
+    return false;
+  }
+  std::string type = list[0].text;
+  for (char& c : type)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  static const std::set<std::string> kKnown = {"LINE",  "ARC",      "CIRCLE", "ELLIPSE",
+                                               "MTEXT", "POLYLINE", "VERTEX", "SEQEND",
+                                               "HATCH", "INSERT",   "3DSOLID"};
+  if (!kKnown.count(type)) {
+    if (error) *error = "unknown entity type \"" + list[0].text + "\"";
+    return false;
+  }
+  bool inSequence = !pending_.empty();
+  if ((type == "VERTEX" || type == "SEQEND") && !inSequence) {
+    if (error) *error = type + " without a POLYLINE";
+    return false;
+  }
+  GroupList groups = list;
+  groups[0].code = 0;
+  groups[0].text = type;
+  if (!checkEntity(groups, type, error)) return false;
+  // Anything but a VERTEX or SEQEND drops an unfinished sequence, as a host does.
+  if (inSequence && type != "VERTEX" && type != "SEQEND") pending_.clear();
+
+  Entity e;
+  e.type = type;
+  e.groups = std::move(groups);
+  if (type == "POLYLINE" || type == "VERTEX") {
+    pending_.push_back(std::move(e));
+    return true;
+  }
+  if (type == "SEQEND") {
+    pending_.push_back(std::move(e));
+    EntityId head = 0;
+    for (Entity& part : pending_) {
+      if (head) part.parent = head;
+      EntityId id = store(std::move(part));
+      if (!head)
+        head = id;
+      else
+        entities_[head - 1].children.push_back(id);
+    }
+    pending_.clear();
+    return true;
+  }
+  store(std::move(e));
+  return true;
+}
+
+bool Drawing::defineBlock(const std::string& name, const Point& base,
+                          const std::vector<EntityId>& ids) {
+  if (!validSymbolName(name) || blocks_.find(name)) return false;
+  BlockRecord block;
+  block.name = name;
+  block.handle = newHandle();
+  block.base = base;
+  blocks_.add(block);
+  spaces_.emplace_back();
+  auto space = static_cast<uint32_t>(spaces_.size() - 1);
+  for (EntityId id : ids) {
+    const Entity* e = entity(id);
+    if (!e || e->space != 0 || e->parent != 0) continue;
+    std::vector<EntityId> family{id};
+    family.insert(family.end(), e->children.begin(), e->children.end());
+    for (EntityId member : family) {
+      Entity& m = entities_[member - 1];
+      spaces_[0].all.erase(member);
+      spaces_[0].main.erase(member);
+      m.space = space;
+      spaces_[space].all.insert(member);
+      if (m.parent == 0) spaces_[space].main.insert(member);
+    }
+  }
+  return true;
+}
+
+void Drawing::transform(const std::vector<EntityId>& ids, const Similarity& xf) {
+  for (EntityId id : ids) {
+    const Entity* e = entity(id);
+    if (!e) continue;
+    std::vector<EntityId> family{id};
+    family.insert(family.end(), e->children.begin(), e->children.end());
+    for (EntityId member : family) {
+      Entity& m = entities_[member - 1];
+      transformGroups(m, rolesOf(m, *this), xf);
+    }
+  }
+}
+
+double Drawing::entityDistance(const Entity& e, const Point& p, int depth) const {
+  const GroupList& g = e.groups;
+  if (e.type == "LINE") return distanceToSegment(p, pointOr(g, 10), pointOr(g, 11));
+  if (e.type == "CIRCLE") return std::fabs(distance2d(p, pointOr(g, 10)) - realOr(g, 40, 0));
+  if (e.type == "ARC")
+    return distanceToArc(p, pointOr(g, 10), realOr(g, 40, 0), realOr(g, 50, 0), realOr(g, 51, 0));
+  if (e.type == "ELLIPSE")
+    return distanceToEllipse(p, pointOr(g, 10), pointOr(g, 11), realOr(g, 40, 1), realOr(g, 41, 0),
+                             realOr(g, 42, 2 * kPi));
+  if (e.type == "MTEXT") {
+    // The text box estimated from height, line count and the longest line.
+    double h = realOr(g, 40, 2.5);
+    const Group* text = findGroup(g, 1);
+    std::string s = text ? text->text : "";
+    std::size_t lines = 1, longest = 0, run = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      if (s.compare(i, 2, "\\P") == 0) {
+        ++lines;
+        longest = std::max(longest, run);
+        run = 0;
+        ++i;
+      } else {
+        ++run;
+      }
+    }
+    longest = std::max(longest, run);
+    double w = realOr(g, 41, 0) > 0 ? realOr(g, 41, 0) : 0.6 * h * static_cast<double>(longest);
+    double bh = h + 1.6 * h * static_cast<double>(lines - 1);
+    const Group* att = findGroup(g, 71);
+    int a = att ? att->integer - 1 : 0;
+    double left = -w * (a % 3) / 2, top = bh * (a / 3) / 2;
+    Point anchor = pointOr(g, 10);
+    double ang = -realOr(g, 50, 0);
+    double dx = p[0] - anchor[0], dy = p[1] - anchor[1];
+    double x = dx * std::cos(ang) - dy * std::sin(ang), y = dx * std::sin(ang) + dy * std::cos(ang);
+    double ox = std::max({left - x, 0.0, x - (left + w)});
+    double oy = std::max({(top - bh) - y, 0.0, y - top});
+    return std::hypot(ox, oy);
+  }
+  if (e.type == "POLYLINE") {
+    std::vector<std::pair<Point, double>> verts;
+    for (EntityId c : e.children) {
+      const Entity* v = entity(c);
+      if (v && v->type == "VERTEX")
+        verts.push_back({pointOr(v->groups, 10), realOr(v->groups, 42, 0)});
+    }
+    double best = HUGE_VAL;
+    bool closed = findGroup(g, 70) && (findGroup(g, 70)->integer & 1);
+    for (std::size_t i = 0; i + 1 < verts.size() + (closed ? 1 : 0) && verts.size() > 1; ++i) {
+      const auto& a = verts[i];
+      const auto& b = verts[(i + 1) % verts.size()];
+      best = std::min(best, bulgeDistance(p, a.first, b.first, a.second));
+    }
+    if (verts.size() == 1) best = distance2d(p, verts[0].first);
+    return best;
+  }
+  if (e.type == "HATCH") {
+    std::vector<Edge> edges;
+    HatchReader(g, *this, nullptr, &edges).read(nullptr);
+    double best = HUGE_VAL;
+    for (const Edge& edge : edges) best = std::min(best, edgeDistance(edge, p));
+    return best;
+  }
+  if (e.type == "INSERT" && depth < 8) {
+    const Group* name = findGroup(g, 2);
+    int block = name ? blocks_.indexOf(name->text) : -1;
+    if (block < 0) return HUGE_VAL;
+    double sx = realOr(g, 41, 1), sy = realOr(g, 42, 1);
+    if (sx == 0 || sy == 0) return HUGE_VAL;
+    Point ins = pointOr(g, 10);
+    double ang = -realOr(g, 50, 0);
+    double dx = p[0] - ins[0], dy = p[1] - ins[1];
+    const Point& base = blocks_.records()[static_cast<std::size_t>(block)].base;
+    Point local{(dx * std::cos(ang) - dy * std::sin(ang)) / sx + base[0],
+                (dx * std::sin(ang) + dy * std::cos(ang)) / sy + base[1], 0};
+    double factor = std::min(std::fabs(sx), std::fabs(sy));
+    double best = HUGE_VAL;
+    for (EntityId id : spaces_[static_cast<std::size_t>(block) + 1].main)
+      best = std::min(best, entityDistance(entities_[id - 1], local, depth + 1) * factor);
+    return best;
+  }
+  return HUGE_VAL;  // a 3DSOLID cannot be picked in plan
+}
+
+EntityId Drawing::pick(const Point& p, double distance) const {
+  const auto& main = spaces_[0].main;
+  for (auto it = main.rbegin(); it != main.rend(); ++it)
+    if (entityDistance(entities_[*it - 1], p, 0) <= distance) return *it;
+  return 0;
+}
+
+}  // namespace drafthost

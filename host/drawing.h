@@ -1,0 +1,144 @@
+// The drawing database of the host: symbol tables (LAYER, LTYPE, BLOCK), model
+// space, block definitions and entities stored as group lists with handles.
+// Strings are Windows-1252; table and entry names compare without regard to case.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "geometry.h"
+#include "groups.h"
+
+namespace drafthost {
+
+using EntityId = uint32_t;  // 1-based, 0 = none
+
+// Second word of an entity name and of a selection-set name, so that a name of
+// one kind is never taken for the other or for garbage.
+constexpr int32_t kEntityTag = 0x454E5459;
+constexpr int32_t kSetTag = 0x53534554;
+
+struct Entity {
+  EntityId id = 0;
+  std::string handle;
+  std::string type;                     // "LINE", "VERTEX", ...
+  GroupList groups;                     // group 0 first, then the groups as made
+  uint32_t space = 0;                   // 0 model space, else block index + 1
+  EntityId parent = 0;                  // owning POLYLINE of a VERTEX or SEQEND
+  std::vector<EntityId> children;       // VERTEX and SEQEND of a POLYLINE
+  Matrix placement = identityMatrix();  // accumulated transformation of a 3DSOLID body
+};
+
+struct LayerRecord {
+  std::string name;
+  std::string handle;
+  int color = 7;
+  std::string linetype = "CONTINUOUS";
+};
+
+struct LinetypeRecord {
+  std::string name;
+  std::string handle;
+  std::string description;
+  std::vector<double> pattern;  // dash lengths; empty for a solid line
+};
+
+struct BlockRecord {
+  std::string name;
+  std::string handle;
+  Point base{};
+};
+
+// Records in creation order with a case-insensitive index by name.
+template <class Record>
+class SymbolTable {
+ public:
+  // The record of that name, or nullptr.
+  const Record* find(const std::string& name) const;
+  Record* find(const std::string& name);
+  // Index of the record, or -1.
+  int indexOf(const std::string& name) const;
+  // Adds a record whose name is not taken; returns its index.
+  int add(Record record);
+  const std::vector<Record>& records() const { return records_; }
+
+ private:
+  std::vector<Record> records_;
+  std::unordered_map<std::string, int> index_;
+};
+
+// Lower-case copy (ASCII letters only, as the host folds names).
+std::string foldCase(const std::string& text);
+// Whether a name may be given to a layer, linetype or block.
+bool validSymbolName(const std::string& name);
+
+class Drawing {
+ public:
+  Drawing();
+
+  SymbolTable<LayerRecord>& layers() { return layers_; }
+  SymbolTable<LinetypeRecord>& linetypes() { return linetypes_; }
+  SymbolTable<BlockRecord>& blocks() { return blocks_; }
+  const SymbolTable<LayerRecord>& layers() const { return layers_; }
+  const SymbolTable<LinetypeRecord>& linetypes() const { return linetypes_; }
+  const SymbolTable<BlockRecord>& blocks() const { return blocks_; }
+
+  // Name of the layer new entities go to when they name none.
+  const std::string& currentLayer() const { return currentLayer_; }
+
+  // Adds a layer with the host's defaults; false for a bad or taken name.
+  bool addLayer(const std::string& name);
+
+  // Checks and adds an entity list (group 0 as 0 or 5020). POLYLINE, VERTEX and
+  // SEQEND form one sequence that enters the drawing with its SEQEND. On refusal
+  // *error says why and the drawing is unchanged.
+  bool entmake(const GroupList& list, std::string* error);
+  // Adds an entity the host makes itself (no checks); returns its id.
+  EntityId addEntity(const std::string& type, GroupList groups);
+
+  // The entity, or nullptr for an unknown id.
+  const Entity* entity(EntityId id) const;
+  // Last main entity of model space; 0 when there is none.
+  EntityId lastMain() const;
+  // Next entity (subentities included) in the same space; after 0 gives the
+  // first entity of model space; 0 at the end.
+  EntityId next(EntityId after) const;
+  // Ids of the main entities of a space in drawing order.
+  std::vector<EntityId> mainEntities(uint32_t space) const;
+
+  // Defines a block holding the given model-space entities (they leave model
+  // space); false when the name is bad or taken.
+  bool defineBlock(const std::string& name, const Point& base, const std::vector<EntityId>& ids);
+
+  // Applies the transformation to the entities (with their subentities).
+  void transform(const std::vector<EntityId>& ids, const Similarity& xf);
+
+  // The most recently made model-space entity passing within `distance` of p; 0 if none.
+  EntityId pick(const Point& p, double distance) const;
+
+  std::string newHandle();
+
+ private:
+  struct Space {
+    std::set<EntityId> all;
+    std::set<EntityId> main;
+  };
+  EntityId store(Entity e);
+  bool checkEntity(GroupList& groups, const std::string& type, std::string* error);
+  double entityDistance(const Entity& e, const Point& p, int depth) const;
+
+  SymbolTable<LayerRecord> layers_;
+  SymbolTable<LinetypeRecord> linetypes_;
+  SymbolTable<BlockRecord> blocks_;
+  std::vector<Entity> entities_;
+  std::vector<Space> spaces_;  // [0] model space, [i] block i - 1
+  std::string currentLayer_ = "0";
+  uint32_t handleSeed_ = 0x20;
+  // A POLYLINE sequence being made: header and vertices so far.
+  std::vector<Entity> pending_;
+};
+
+}  // namespace drafthost

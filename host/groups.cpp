@@ -1,0 +1,184 @@
+#include "groups.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "plugin/ads.h"
+
+namespace drafthost {
+
+ValueKind kindOf(int c) {
+  switch (c) {
+    case RTREAL:
+    case RTANG:
+      return ValueKind::Real;
+    case RTPOINT:
+    case RT3DPOINT:
+      return ValueKind::Point;
+    case RTSHORT:
+      return ValueKind::Short;
+    case RTSTR:
+    case RTDXF0:
+      return ValueKind::String;
+    case RTENAME:
+    case RTPICKS:
+    case -1:
+    case -2:
+      return ValueKind::Name;
+    case RTLONG:
+      return ValueKind::Long;
+    default:
+      break;
+  }
+  if ((c >= 0 && c <= 9) || c == 100 || c == 102 || c == 105 || (c >= 300 && c <= 309) ||
+      (c >= 410 && c <= 419) || (c >= 430 && c <= 439) || (c >= 470 && c <= 479) || c == 999 ||
+      (c >= 1000 && c <= 1009))
+    return ValueKind::String;
+  if ((c >= 10 && c <= 39) || c == 210 || (c >= 1010 && c <= 1039)) return ValueKind::Point;
+  if ((c >= 40 && c <= 59) || (c >= 140 && c <= 149) || (c >= 460 && c <= 469) ||
+      (c >= 1040 && c <= 1042))
+    return ValueKind::Real;
+  if ((c >= 60 && c <= 79) || (c >= 170 && c <= 179) || (c >= 270 && c <= 299) ||
+      (c >= 370 && c <= 389) || (c >= 400 && c <= 409) || (c >= 1060 && c <= 1070))
+    return ValueKind::Short;
+  if ((c >= 90 && c <= 99) || (c >= 420 && c <= 429) || (c >= 440 && c <= 459) || c == 1071)
+    return ValueKind::Long;
+  if (c >= 330 && c <= 369) return ValueKind::Name;
+  return ValueKind::None;
+}
+
+Group Group::str(int code, std::string value) {
+  Group g;
+  g.code = code;
+  g.kind = ValueKind::String;
+  g.text = std::move(value);
+  return g;
+}
+Group Group::number(int code, double value) {
+  Group g;
+  g.code = code;
+  g.kind = ValueKind::Real;
+  g.real = value;
+  return g;
+}
+Group Group::pt(int code, Point value) {
+  Group g;
+  g.code = code;
+  g.kind = ValueKind::Point;
+  g.point = value;
+  return g;
+}
+Group Group::integral(int code, int32_t value) {
+  Group g;
+  g.code = code;
+  g.kind = kindOf(code) == ValueKind::Long ? ValueKind::Long : ValueKind::Short;
+  g.integer = value;
+  return g;
+}
+Group Group::ename(int code, std::array<int32_t, 2> value) {
+  Group g;
+  g.code = code;
+  g.kind = ValueKind::Name;
+  g.name = value;
+  return g;
+}
+
+GroupList fromChain(const resbuf* rb, bool* complete) {
+  GroupList out;
+  if (complete) *complete = true;
+  // A chain longer than this is taken for a loop in the caller's list.
+  constexpr std::size_t kMaxLength = 1u << 22;
+  for (; rb; rb = rb->rbnext) {
+    Group g;
+    g.code = rb->restype;
+    g.kind = kindOf(rb->restype);
+    if (g.kind == ValueKind::None || out.size() >= kMaxLength) {
+      if (complete) *complete = false;
+      break;
+    }
+    switch (g.kind) {
+      case ValueKind::String:
+        g.text = rb->resval.rstring ? rb->resval.rstring : "";
+        break;
+      case ValueKind::Real:
+        g.real = rb->resval.rreal;
+        break;
+      case ValueKind::Point:
+        g.point = {rb->resval.rpoint[0], rb->resval.rpoint[1], rb->resval.rpoint[2]};
+        break;
+      case ValueKind::Short:
+        g.integer = rb->resval.rint;
+        break;
+      case ValueKind::Long:
+        g.integer = rb->resval.rlong;
+        break;
+      case ValueKind::Name:
+        g.name = {rb->resval.rlname[0], rb->resval.rlname[1]};
+        break;
+      case ValueKind::None:
+        break;
+    }
+    out.push_back(std::move(g));
+  }
+  return out;
+}
+
+resbuf* toChain(const GroupList& groups) {
+  resbuf* head = nullptr;
+  resbuf** tail = &head;
+  for (const Group& g : groups) {
+    auto* rb = static_cast<resbuf*>(std::calloc(1, sizeof(resbuf)));
+    if (!rb) break;
+    rb->restype = static_cast<short>(g.code);
+    switch (g.kind) {
+      case ValueKind::String:
+        rb->resval.rstring = static_cast<char*>(std::malloc(g.text.size() + 1));
+        if (rb->resval.rstring) std::memcpy(rb->resval.rstring, g.text.c_str(), g.text.size() + 1);
+        break;
+      case ValueKind::Real:
+        rb->resval.rreal = g.real;
+        break;
+      case ValueKind::Point:
+        for (int i = 0; i < 3; ++i) rb->resval.rpoint[i] = g.point[i];
+        break;
+      case ValueKind::Short:
+        rb->resval.rint = static_cast<short>(g.integer);
+        break;
+      case ValueKind::Long:
+        rb->resval.rlong = g.integer;
+        break;
+      case ValueKind::Name:
+        rb->resval.rlname[0] = g.name[0];
+        rb->resval.rlname[1] = g.name[1];
+        break;
+      case ValueKind::None:
+        break;
+    }
+    *tail = rb;
+    tail = &rb->rbnext;
+  }
+  return head;
+}
+
+void freeChain(resbuf* rb) {
+  while (rb) {
+    resbuf* next = rb->rbnext;
+    if (kindOf(rb->restype) == ValueKind::String) std::free(rb->resval.rstring);
+    std::free(rb);
+    rb = next;
+  }
+}
+
+const Group* findGroup(const GroupList& groups, int code) {
+  for (const Group& g : groups)
+    if (g.code == code) return &g;
+  return nullptr;
+}
+
+Group* findGroup(GroupList& groups, int code) {
+  for (Group& g : groups)
+    if (g.code == code) return &g;
+  return nullptr;
+}
+
+}  // namespace drafthost

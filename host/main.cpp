@@ -1,0 +1,140 @@
+// drafthost: a small command-line drafting host that loads the plug-in and
+// runs a script of command-line input against one drawing.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "host.h"
+#include "script.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: drafthost [--plugin PATH] [--trace FILE] [--imperial] [--pickbox D] [SCRIPT | -]\n";
+
+const char* kHelp =
+    "drafthost loads the plug-in, sends it the initialise and load-drawing messages\n"
+    "and reads command-line input from SCRIPT (standard input when it is '-' or absent).\n"
+    "\n"
+    "Options:\n"
+    "  --plugin PATH  plug-in to load (default: drwlink2.so beside drafthost)\n"
+    "  --trace FILE   write one JSON object per host function the plug-in calls\n"
+    "                 (JSON Lines, in call order; members \"fn\", \"rc\" and per function\n"
+    "                 \"args\", \"list\", \"text\", \"prompt\", \"result\", \"matrix\", \"name\", "
+    "\"code\")\n"
+    "  --imperial     start with MEASUREMENT 0 (imperial drawing)\n"
+    "  --pickbox D    pick distance of object selection in drawing units (default 1.0)\n"
+    "  --help         show this text\n"
+    "\n"
+    "Script lines (UTF-8), one input each, as typed at the command line:\n"
+    "  ; comment      skipped\n"
+    "  ^C             Escape\n"
+    "  (empty)        Enter\n"
+    "  NAME           runs the plug-in command C:NAME or a host command (any case)\n"
+    "  (C:NAME ...)   AutoLISP call with arguments: \"strings\" (\\\" and \\\\ escapes),\n"
+    "                 integers (16-bit as RTSHORT, larger as RTLONG) and reals\n"
+    "  LINE x1,y1 x2,y2     adds a LINE on the current layer\n"
+    "  SETVAR MEASUREMENT 0|1, SETVAR CMDECHO 0|1\n"
+    "  LAYER NAME     creates a layer\n"
+    "While a command runs each prompt takes the next line: an integer, an angle in\n"
+    "degrees, a point x,y[,z]; Enter answers nothing, ^C or the end of input cancels.\n"
+    "\n"
+    "Linetype files for the LINETYPE command are looked up in the current directory\n"
+    "and then in the directories of DRAFTHOST_SUPPORT (colon-separated).\n"
+    "\n"
+    "Exit status: 0 when the script ran to its end (also when commands failed),\n"
+    "1 when the plug-in could not be loaded, 2 for usage errors.\n";
+
+std::string defaultPlugin() {
+  std::error_code ec;
+  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return "drwlink2.so";
+  return (exe.parent_path() / "drwlink2.so").string();
+}
+
+int usage(const std::string& problem) {
+  std::cerr << "drafthost: " << problem << '\n' << kUsage;
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string plugin = defaultPlugin();
+  std::string tracePath, script;
+  bool imperial = false, haveScript = false;
+  double pickbox = 1.0;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage << '\n' << kHelp;
+      return 0;
+    } else if (arg == "--plugin") {
+      if (!value(&plugin)) return usage("--plugin needs a path");
+    } else if (arg == "--trace") {
+      if (!value(&tracePath)) return usage("--trace needs a file name");
+    } else if (arg == "--imperial") {
+      imperial = true;
+    } else if (arg == "--pickbox") {
+      std::string d;
+      if (!value(&d) || !drafthost::parseReal(d, &pickbox) || pickbox < 0)
+        return usage("--pickbox needs a distance");
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usage("unknown option " + arg);
+    } else if (haveScript) {
+      return usage("more than one script");
+    } else {
+      script = arg;
+      haveScript = true;
+    }
+  }
+
+  std::ifstream scriptFile;
+  if (haveScript && script != "-") {
+    scriptFile.open(script, std::ios::binary);
+    if (!scriptFile) return usage("cannot read script " + script);
+  }
+  std::ofstream traceFile;
+  if (!tracePath.empty()) {
+    traceFile.open(tracePath, std::ios::binary | std::ios::trunc);
+    if (!traceFile) return usage("cannot write trace " + tracePath);
+  }
+
+  void* module = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!module) {
+    std::cerr << "drafthost: cannot load plug-in " << plugin << ": " << dlerror() << '\n';
+    return 1;
+  }
+  auto entry = reinterpret_cast<drafthost::EntryPoint>(dlsym(module, "acrxEntryPoint"));
+  if (!entry) {
+    std::cerr << "drafthost: " << plugin << " has no acrxEntryPoint\n";
+    dlclose(module);
+    return 1;
+  }
+
+  {
+    drafthost::Host host(std::cout);
+    if (traceFile.is_open()) host.trace = &traceFile;
+    host.pickbox = pickbox;
+    if (imperial) host.measurement = 0;
+    host.attach(entry);
+    drafthost::StreamLines lines(scriptFile.is_open() ? static_cast<std::istream&>(scriptFile)
+                                                      : std::cin);
+    host.run(lines);
+    host.detach();
+  }
+  std::cout.flush();
+  dlclose(module);
+  return 0;
+}

@@ -1,0 +1,40 @@
+// Interim definitions of the operations whose modules are not built yet (see
+// operations.h). Each one does nothing; those with a result report failure so
+// that a command stops quietly instead of pretending to have worked.
+#include "plugin/operations.h"
+
+void setupStartEnvironment(void*) {}
+
+void loadLanguageFile(InterfaceSettings&, const std::string&) {}
+
+void loadStyleDefinitions(InterfaceSettings&) {}
+
+void applyLineStyleSettings(InterfaceSettings&) {}
+
+int prepareLineStyles(InterfaceSettings&) {
+  return -1;
+}
+
+int launchForMetafile(InterfaceSettings&, const std::string&, const std::string&) {
+  return -1;
+}
+
+int launchForSat(InterfaceSettings&, const std::string&, const std::string&) {
+  return -1;
+}
+
+int placeMetafile(InterfaceSettings&, const std::string&) {
+  return -1;
+}
+
+int placeSatFile(InterfaceSettings&, const std::string&) {
+  return 0;
+}
+
+int runScrewConnection(InterfaceSettings&) {
+  return -1;
+}
+
+int runOptionsDialog(InterfaceSettings&) {
+  return -1;
+}
