@@ -54,10 +54,6 @@ std::string fold(std::string_view text) {
   return out;
 }
 
-bool isDefaultBlock(std::string_view name) {
-  return fold(stripTrailingBlanks(name)) == kDefaultBlockName;
-}
-
 // Header: first non-blank is "[" and a "]" follows. Comment: starts with one
 // of ";*!#" or holds no "=". Item: anything else.
 LineParts classifyLine(std::string_view s) {
@@ -80,12 +76,20 @@ LineParts classifyLine(std::string_view s) {
   return parts;
 }
 
-// A line break inside a name or value would split the written line and could
-// even forge header lines, so lines we write carry blanks instead.
+// A line feed inside a name or value would split the written line and could
+// even forge header lines, so lines we write carry a blank instead. (A lone
+// carriage return inside a line does not end it when read.)
 std::string singleLine(std::string text) {
-  std::replace(text.begin(), text.end(), '\r', ' ');
   std::replace(text.begin(), text.end(), '\n', ' ');
   return text;
+}
+
+// N=V. A name that starts with a comment character (" ;x=1" is an item named
+// ";x") gets a leading blank, or the item would read back as a comment.
+std::string itemLine(const std::string& name, const std::string& value) {
+  const char first = name.empty() ? '\0' : name[0];
+  const bool looksLikeComment = first == ';' || first == '*' || first == '!' || first == '#';
+  return singleLine((looksLikeComment ? " " : "") + name + "=" + value);
 }
 
 }  // namespace
@@ -134,6 +138,13 @@ bool CSConfig::namesEqual(const std::string& a, const std::string& b) const {
     if (foldChar(x[i]) != foldChar(y[i])) return false;
   }
   return true;
+}
+
+// "<default>" under the configuration's own rule: with case-sensitive names a
+// header [<DEFAULT>] is an ordinary block and must not claim the lines before
+// the first header.
+bool CSConfig::isDefault(const std::string& block) const {
+  return namesEqual(block, kDefaultBlockName);
 }
 
 CSConfig::Line CSConfig::newLine(std::string text) const {
@@ -430,7 +441,7 @@ bool CSConfig::isHeaderOf(const Line& line, const std::string& block) const {
 }
 
 std::size_t CSConfig::headerLineOf(const std::string& block) const {
-  if (isDefaultBlock(block)) return npos;
+  if (isDefault(block)) return npos;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     if (isHeaderOf(lines_[i], block)) return i;
   }
@@ -478,7 +489,7 @@ bool CSConfig::removeItem(const std::string& item, const std::string& block) {
   // Every line of the item goes, in every section of the block: a line left
   // behind would bring the item back at the next load.
   std::vector<bool> drop(lines_.size(), false);
-  bool inBlock = isDefaultBlock(b->name_);
+  bool inBlock = isDefault(b->name_);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const LineParts parts = classifyLine(lines_[i].text);
     if (parts.kind == LineKind::Header) {
@@ -499,7 +510,7 @@ bool CSConfig::removeBlock(const std::string& block) {
   // Every section of the block goes, headers included (the "<default>"
   // section is everything before the first header).
   std::vector<bool> drop(lines_.size(), false);
-  bool inBlock = isDefaultBlock(b->name_);
+  bool inBlock = isDefault(b->name_);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const LineParts parts = classifyLine(lines_[i].text);
     if (parts.kind == LineKind::Header) inBlock = namesEqual(std::string(parts.name), b->name_);
@@ -523,7 +534,7 @@ bool CSConfig::removeBlock(const std::string& block) {
 
 bool CSConfig::renameBlock(const std::string& oldName, const std::string& newName) {
   CSConfigBlock* b = findBlock(oldName);
-  if (!b || isDefaultBlock(b->name_) || isDefaultBlock(newName)) return false;
+  if (!b || isDefault(b->name_) || isDefault(newName)) return false;
   // Two blocks of one name would merge unpredictably at the next load.
   CSConfigBlock* other = findBlock(newName);
   if (other && other != b) return false;
@@ -549,7 +560,7 @@ bool CSConfig::renameBlock(const std::string& oldName, const std::string& newNam
 
 CSConfigBlock* CSConfig::addBlock(const std::string& block, const std::string& afterBlock) {
   if (CSConfigBlock* existing = findBlock(block)) return existing;
-  if (!isDefaultBlock(block) && headerLineOf(block) == npos) {
+  if (!isDefault(block) && headerLineOf(block) == npos) {
     const std::string header = singleLine("[" + block + "]");
     const std::size_t afterHeader = afterBlock.empty() ? npos : headerLineOf(afterBlock);
     if (afterBlock.empty()) {
@@ -611,10 +622,10 @@ void CSConfig::writeBack() {
 
   for (const auto& blockPtr : blocks_) {
     CSConfigBlock& block = *blockPtr;
-    const bool isDefault = isDefaultBlock(block.name_);
+    const bool defaultBlock = isDefault(block.name_);
     // The block's sections among the original lines; new items go into the first.
     std::vector<std::pair<std::size_t, std::size_t>> sections;
-    if (isDefault) sections.emplace_back(0, headers.empty() ? n : headers.front());
+    if (defaultBlock) sections.emplace_back(0, headers.empty() ? n : headers.front());
     if (const auto found = headersOf.find(nameKey(block.name_)); found != headersOf.end()) {
       for (std::size_t h : found->second) sections.emplace_back(h + 1, sectionEnd(h));
     }
@@ -633,7 +644,7 @@ void CSConfig::writeBack() {
     std::size_t lastItem = npos;  // in the first section
     for (const auto& item : block.items_) {
       if (!item->value_.isModified() || item->name_.empty()) continue;
-      Line line = newLine(singleLine(item->name_ + "=" + item->value_.asString()));
+      Line line = newLine(itemLine(item->name_, item->value_.asString()));
       if (inTail) {
         tail.insert(tail.begin() + static_cast<std::ptrdiff_t>(tailInsert++), std::move(line));
         continue;
@@ -703,10 +714,7 @@ std::string CSConfig::renderLines() const {
 }
 
 int CSConfig::save() {
-  if (!fileName_.empty()) {
-    writeBack();
-    return saveToFile(expandVariables(fileName_));
-  }
+  if (!fileName_.empty()) return saveToFile(expandVariables(fileName_));
   if (!out_) return -1;
   writeBack();
   const std::string text = renderLines();
@@ -725,6 +733,7 @@ int CSConfig::save() {
 // failure the target stays as it was.
 int CSConfig::saveToFile(const std::string& path) {
   if (path.empty()) return -1;
+  writeBack();
   std::error_code ec;
   fs::path target(path);
   if (fs::is_symlink(target, ec)) {

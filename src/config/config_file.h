@@ -109,8 +109,8 @@ class CSConfig : public NotifyingObject {
   // only once the new contents are complete) or to the output stream.
   // 0 on success; -1 without a target or when writing fails (the file is untouched).
   int save();
-  // Writes the lines to exactly this path (no variable expansion) the same
-  // safe way; 0 on success, -1 on failure.
+  // Like save, but to exactly this path (no variable expansion); 0 on
+  // success, -1 on failure.
   int saveToFile(const std::string& path);
   // clear, then load the file (or the input stream) again; 0 and a change
   // notification on success, -1 otherwise.
@@ -215,6 +215,7 @@ class CSConfig : public NotifyingObject {
   std::string nameKey(const std::string& name) const;
   std::string foldedKey(const std::string& name) const;
   bool namesEqual(const std::string& a, const std::string& b) const;
+  bool isDefault(const std::string& block) const;
   Line newLine(std::string text) const;
 
   int readLines(std::istream& in);

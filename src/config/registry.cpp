@@ -22,15 +22,22 @@ char foldChar(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+std::string fold(std::string text) {
+  for (char& c : text) c = foldChar(c);
+  return text;
+}
+
 // A key name in the form the store compares: root and path split at the
 // first separator, the root checked, every separator made "\" and the name
 // lower-cased (key names ignore case). Nothing when the root is unknown.
-std::optional<std::string> keyPath(const std::string& fullKeyName) {
+// Callers must spell the root exactly; the store's own block names may use
+// any case for it.
+std::optional<std::string> keyPath(const std::string& fullKeyName, bool exactRoot) {
   std::size_t split = 0;
   while (split < fullKeyName.size() && !isSeparator(fullKeyName[split])) ++split;
   const std::string root = fullKeyName.substr(0, split);
   bool known = false;
-  for (const char* r : kRoots) known = known || root == r;
+  for (const char* r : kRoots) known = known || (exactRoot ? root == r : fold(root) == fold(r));
   if (!known) return std::nullopt;
   std::string key;
   key.reserve(fullKeyName.size());
@@ -51,7 +58,7 @@ std::optional<std::string> loadStore(CSConfig& store) {
 // The name of the store's block for the key, or nothing.
 std::optional<std::string> findKeyBlock(const CSConfig& store, const std::string& key) {
   for (const std::string& name : store.blockNames()) {
-    const auto path = keyPath(name);
+    const auto path = keyPath(name, false);
     if (path && *path == key) return name;
   }
   return std::nullopt;
@@ -66,7 +73,7 @@ std::string registryStorePath() {
 
 std::string readRegistryString(const std::string& fullKeyName, bool* found) {
   if (found) *found = false;
-  const auto key = keyPath(fullKeyName);
+  const auto key = keyPath(fullKeyName, true);
   if (!key) return std::string();
   CSConfig store(true);
   if (!loadStore(store)) return std::string();
@@ -82,14 +89,14 @@ std::vector<std::string> listRegistrySubkeys(const std::string& fullKeyName) {
   std::vector<std::string> names;
   std::string name = fullKeyName;
   if (!name.empty() && isSeparator(name.back())) name.pop_back();
-  const auto key = keyPath(name);
+  const auto key = keyPath(name, true);
   if (!key) return names;
   CSConfig store(true);
   if (!loadStore(store)) return names;
   const std::string prefix = *key + "\\";
   std::vector<std::string> seen;  // folded names already listed
   for (const std::string& block : store.blockNames()) {
-    const auto path = keyPath(block);
+    const auto path = keyPath(block, false);
     if (!path || path->size() <= prefix.size() || path->compare(0, prefix.size(), prefix) != 0) {
       continue;
     }
@@ -107,7 +114,7 @@ std::vector<std::string> listRegistrySubkeys(const std::string& fullKeyName) {
 
 int writeRegistryString(const std::string& fullKeyName, const std::string& valueName,
                         const std::string& value) {
-  const auto key = keyPath(fullKeyName);
+  const auto key = keyPath(fullKeyName, true);
   if (!key) return 0;
   CSConfig store(true);
   const auto path = loadStore(store);
