@@ -1,0 +1,16 @@
+// Writes a large, realistic 2D metafile (a drawing of figures with many
+// shapes and hatches whose boundaries refer to shapes) and the same tree as
+// JSON, for the reader benchmarks.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+struct GeneratedDocument {
+  std::string metafile;
+  std::string json;
+  std::size_t nodes = 0;  // nodes of the tree (the same in both forms)
+};
+
+// About `shapes` shapes spread over figures of up to 2000 shapes each.
+GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed = 12345);
