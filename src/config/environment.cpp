@@ -22,11 +22,11 @@ const char kUserEnvironmentKey[] = "HKEY_CURRENT_USER\\Environment";
 // for ever, and one that feeds itself more than once ($A = "$A$A") would grow
 // the text without bound. Both are stopped and count as an undefined variable:
 // after this many passes, or when the text grows past a few times its input
-// length plus a quarter megabyte. Real chains are a handful of passes and short. The
+// length plus 64 KiB. Real chains are a handful of passes and short. The
 // bounds keep the work of one call linear in the length of its input.
 constexpr int kMaxPasses = 16;
-constexpr std::size_t kGrowthFactor = 8;
-constexpr std::size_t kGrowthAllowance = 256 * 1024;
+constexpr std::size_t kGrowthFactor = 4;
+constexpr std::size_t kGrowthAllowance = 64 * 1024;
 
 // One variable: name and value; names compare byte by byte.
 struct _CSEnvironClass {

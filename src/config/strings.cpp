@@ -108,7 +108,13 @@ std::string makeAbsolutePath(const std::string& base, const std::string& path, b
   std::string expanded = expandVariables(path);
   bool absolute = (!expanded.empty() && (expanded[0] == '/' || expanded[0] == '\\')) ||
                   (expanded.size() >= 2 && expanded[1] == ':');
-  std::string joined = absolute || dir.empty() ? expanded : dir + "/" + expanded;
+  // Slash conversion turns a root base ("/") into the empty text; joining to
+  // it must still give a path below the root, not a relative one.
+  bool rootBase = dir.empty() && base.find_first_of("/\\") != std::string::npos;
+  std::string joined = absolute      ? expanded
+                       : rootBase    ? "/" + expanded
+                       : dir.empty() ? expanded
+                                     : dir + "/" + expanded;
   std::string out = normalizePath(joined);
   return expandAgain ? expandVariables(out) : out;
 }

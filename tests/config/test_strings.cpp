@@ -85,6 +85,8 @@ TEST(MakeAbsolutePath, JoinsExpandsAndNormalises) {
   EXPECT_EQ(makeAbsolutePath("/base", "\\abs\\f", false), "/abs/f");
   EXPECT_EQ(makeAbsolutePath("/base", "D:x", false), "D:x");
   EXPECT_EQ(makeAbsolutePath("", "rel/f", false), "rel/f");
+  EXPECT_EQ(makeAbsolutePath("/", "etc/f", false), "/etc/f");
+  EXPECT_EQ(makeAbsolutePath("\\", "etc", false), "/etc");
   EXPECT_EQ(makeAbsolutePath("/base", "$CFGCORE_DIR/f", false), "/opt/h/f");
   EXPECT_EQ(makeAbsolutePath("/base", "$(CFGCORE_DIR)x", false), "/opt/hx");
   // An undefined variable stays as written.
