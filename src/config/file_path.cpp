@@ -172,7 +172,7 @@ bool FilePath::isWritable(bool refresh) const {
 }
 
 bool FilePath::remove(bool recursive) const {
-  forgetFacts();
+  FactsReset reset{*this};
   if (text_.empty()) return false;
   if (isLinkOrNonDirectory(*this)) return deleteFile(*this);
   bool ok = true;
@@ -183,7 +183,7 @@ bool FilePath::remove(bool recursive) const {
 }
 
 bool FilePath::clearDirectory(bool recursive) const {
-  forgetFacts();
+  FactsReset reset{*this};
   if (text_.empty()) return false;
   if (isLinkOrNonDirectory(*this)) return deleteFile(*this);
   bool ok = true;
@@ -197,7 +197,7 @@ bool FilePath::clearDirectory(bool recursive) const {
 }
 
 bool FilePath::makeDirectory(bool withParents) const {
-  forgetFacts();
+  FactsReset reset{*this};
   if (text_.empty()) return false;
   auto present = [](const FilePath& p) {
     return p.isDirectory(true) || isDriveOnly(p.text()) || isShareRoot(p);
@@ -218,7 +218,7 @@ bool FilePath::makeDirectory(bool withParents) const {
 }
 
 bool FilePath::createFile(bool withParents) const {
-  forgetFacts();
+  FactsReset reset{*this};
   if (text_.empty()) return false;
   if (isFile(true)) return true;
   if (withParents) {
@@ -227,13 +227,11 @@ bool FilePath::createFile(bool withParents) const {
   }
   // Appending creates the file but never truncates one that appeared meanwhile.
   File f(std::fopen(nativeText().c_str(), "ab"));
-  forgetFacts();
   return f != nullptr;
 }
 
 bool FilePath::rename(const FilePath& target) const {
-  forgetFacts();
-  target.forgetFacts();
+  FactsReset reset{*this}, resetTarget{target};
   return std::rename(nativeText().c_str(), target.nativeText().c_str()) == 0;
 }
 

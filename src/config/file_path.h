@@ -93,6 +93,12 @@ class FilePath {
   };
   const Facts& facts(bool refresh) const;
   void forgetFacts() const { facts_.known = false; }
+  // Operations that change the file system forget the facts when they end,
+  // whatever they queried on the way.
+  struct FactsReset {
+    const FilePath& path;
+    ~FactsReset() { path.forgetFacts(); }
+  };
 
   std::string text_;
   bool absolute_ = false;

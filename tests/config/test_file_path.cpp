@@ -192,6 +192,15 @@ TEST_F(FilePathFiles, FactsAreCachedUntilRefreshed) {
   EXPECT_FALSE(copy.isFile(true));
   file.setExtension("cfg");  // forgets them
   EXPECT_FALSE(file.exists());
+  // Operations that change the file forget them as well.
+  EXPECT_TRUE(file.createFile(false));
+  EXPECT_TRUE(file.isFile());
+  EXPECT_TRUE(file.remove(false));
+  EXPECT_FALSE(file.exists());
+  FilePath dir(path("made"));
+  EXPECT_FALSE(dir.isDirectory());
+  EXPECT_TRUE(dir.makeDirectory(false));
+  EXPECT_TRUE(dir.isDirectory());
 }
 
 TEST_F(FilePathFiles, ReadOnlyFileIsNotWritable) {
