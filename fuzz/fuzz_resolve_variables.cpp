@@ -3,14 +3,17 @@
 // empty line; the rest is the text to expand. The text is resolved with the
 // registry off and on (a small store with its own chains and a cycle), and the
 // outcome is checked: a finished expansion holds no "$" any more, and an
-// undefined one leaves expandVariables' input unchanged.
+// undefined one leaves expandVariables' input unchanged. The text also goes
+// through the path and field helpers that take user-written paths.
 #include "config/environment.h"
+#include "config/file_path.h"
+#include "config/strings.h"
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -66,6 +69,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int status = 0;
   resolveVariables(text, status, true);
   if (status != ExpandFinished && expanded != text) std::abort();
+
+  std::string normal = normalizePath(text);
+  FilePath path(text);
+  path.directory();
+  path.fileName();
+  path.uncShare();
+  path.relativeTo(FilePath(normal));
+  path.setExtension("cfg");
+  (void)(path / FilePath(normal));
+  splitFields(text, ',', '"', size % 2 == 0);
+  listContains("a", text, true);
   clearVariableOverrides();
   return 0;
 }

@@ -167,6 +167,8 @@ int resolvePass(const std::string& text, std::string& out, CachedLookup& lookUp,
   return status;
 }
 
+// On POSIX the Windows directory is "/" and the temporary directory $TMPDIR or
+// "/tmp" (platform/system.h); trailing slashes of the latter are dropped here.
 std::string replacePlaceholders(const std::string& text) {
   if (text.find('%') == std::string::npos) return text;
   std::string out = replaceAll(text, "%SystemRoot%", platform::windowsDirectory(), true);
