@@ -156,32 +156,52 @@ CSConfig::Line CSConfig::newLine(std::string text) const {
 
 // ---------------------------------------------------------------- reading
 
+// Reads the whole stream and splits it at line feeds. After a read error the
+// unfinished last line is dropped and the result is -2.
 int CSConfig::readLines(std::istream& in) {
   lines_.clear();
   lineEndCarriageReturns_ = 0;
-  bool lineEndKnown = false;
-  std::string text;
+  // readsome takes what the buffer holds; get() refills it one character at
+  // a time, so a buffer that fails midway loses nothing it delivered.
+  std::string data;
+  std::vector<char> chunk(1 << 16);
   for (;;) {
-    std::getline(in, text);
-    if (in.bad() || (in.fail() && !in.eof())) return -2;
-    // An empty file has no lines at all (not one empty line).
-    if (lines_.empty() && in.eof() && text.empty()) return 1;
+    const std::streamsize got =
+        in.readsome(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    if (got > 0) {
+      data.append(chunk.data(), static_cast<std::size_t>(got));
+      continue;
+    }
+    if (!in.good()) break;
+    const auto c = in.get();
+    if (std::istream::traits_type::eq_int_type(c, std::istream::traits_type::eof())) break;
+    data.push_back(std::istream::traits_type::to_char_type(c));
+  }
+  const bool failed = in.bad();
+  // An empty file has no lines at all (not one empty line).
+  if (data.empty()) return failed ? -2 : 1;
+
+  lines_.reserve(static_cast<std::size_t>(std::count(data.begin(), data.end(), '\n')) + 1);
+  bool lineEndKnown = false;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t feed = data.find('\n', start);
+    if (feed == npos && failed) return -2;
+    const std::size_t end = feed == npos ? data.size() : feed;
+    std::size_t cut = end;
+    while (cut > start && data[cut - 1] == '\r') --cut;
     Line line;
-    line.lineFeed = !in.eof();
-    std::size_t end = text.size();
-    while (end > 0 && text[end - 1] == '\r') --end;
-    line.carriageReturns = static_cast<std::uint32_t>(text.size() - end);
-    text.resize(end);
-    line.text = std::move(text);
-    text = std::string();
+    line.lineFeed = feed != npos;
+    line.carriageReturns = static_cast<std::uint32_t>(end - cut);
+    line.text.assign(data, start, cut - start);
     // Lines we add later end like the file's first line ("\n" or "\r\n").
     if (!lineEndKnown && line.lineFeed) {
       lineEndKnown = true;
       lineEndCarriageReturns_ = line.carriageReturns > 0 ? 1 : 0;
     }
-    const bool more = line.lineFeed;
     lines_.push_back(std::move(line));
-    if (!more) return 1;
+    if (feed == npos) return 1;
+    start = feed + 1;
   }
 }
 
