@@ -121,8 +121,12 @@ CSConfig::~CSConfig() {
 
 // ---------------------------------------------------------------- names
 
-std::string CSConfig::nameKey(const std::string& name) const {
-  const std::string_view stripped = stripTrailingBlanks(name);
+// A name as it reads back from a line we write: line feeds made blanks, blanks
+// and tabs gone at both ends. Lines are matched to blocks and items by it, so a
+// name with a leading blank does not get a fresh line at every save.
+std::string CSConfig::lineKey(const std::string& name) const {
+  const std::string single = singleLine(name);
+  const std::string_view stripped = stripBlanks(single);
   return ignoreCase_ ? fold(stripped) : std::string(stripped);
 }
 
@@ -457,7 +461,7 @@ bool CSConfig::isHeaderOf(const Line& line, const std::string& block) const {
   const std::size_t first = line.text.find_first_not_of(" \t");
   if (first == npos || line.text[first] != '[') return false;
   const LineParts parts = classifyLine(line.text);
-  return parts.kind == LineKind::Header && namesEqual(std::string(parts.name), block);
+  return parts.kind == LineKind::Header && lineKey(std::string(parts.name)) == lineKey(block);
 }
 
 std::size_t CSConfig::headerLineOf(const std::string& block) const {
@@ -513,9 +517,9 @@ bool CSConfig::removeItem(const std::string& item, const std::string& block) {
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const LineParts parts = classifyLine(lines_[i].text);
     if (parts.kind == LineKind::Header) {
-      inBlock = namesEqual(std::string(parts.name), b->name_);
+      inBlock = lineKey(std::string(parts.name)) == lineKey(b->name_);
     } else if (inBlock && parts.kind == LineKind::Item &&
-               namesEqual(std::string(parts.name), found->name_)) {
+               lineKey(std::string(parts.name)) == lineKey(found->name_)) {
       drop[i] = true;
     }
   }
@@ -533,7 +537,9 @@ bool CSConfig::removeBlock(const std::string& block) {
   bool inBlock = isDefault(b->name_);
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const LineParts parts = classifyLine(lines_[i].text);
-    if (parts.kind == LineKind::Header) inBlock = namesEqual(std::string(parts.name), b->name_);
+    if (parts.kind == LineKind::Header) {
+      inBlock = lineKey(std::string(parts.name)) == lineKey(b->name_);
+    }
     drop[i] = inBlock;
   }
   eraseLines(drop);
@@ -617,7 +623,7 @@ void CSConfig::writeBack() {
     const LineParts parts = classifyLine(lines_[i].text);
     if (parts.kind != LineKind::Header) continue;
     headers.push_back(i);
-    headersOf[nameKey(std::string(parts.name))].push_back(i);
+    headersOf[lineKey(std::string(parts.name))].push_back(i);
   }
   auto sectionEnd = [&](std::size_t header) {
     const auto next = std::upper_bound(headers.begin(), headers.end(), header);
@@ -646,7 +652,7 @@ void CSConfig::writeBack() {
     // The block's sections among the original lines; new items go into the first.
     std::vector<std::pair<std::size_t, std::size_t>> sections;
     if (defaultBlock) sections.emplace_back(0, headers.empty() ? n : headers.front());
-    if (const auto found = headersOf.find(nameKey(block.name_)); found != headersOf.end()) {
+    if (const auto found = headersOf.find(lineKey(block.name_)); found != headersOf.end()) {
       for (std::size_t h : found->second) sections.emplace_back(h + 1, sectionEnd(h));
     }
     bool inTail = false;
@@ -675,12 +681,12 @@ void CSConfig::writeBack() {
           for (std::size_t i = sections[s].first; i < sections[s].second; ++i) {
             const LineParts parts = classifyLine(lines_[i].text);
             if (parts.kind != LineKind::Item) continue;
-            itemLines[nameKey(std::string(parts.name))].push_back(i);
+            itemLines[lineKey(std::string(parts.name))].push_back(i);
             if (s == 0) lastItem = i;
           }
         }
       }
-      if (const auto found = itemLines.find(nameKey(item->name_)); found != itemLines.end()) {
+      if (const auto found = itemLines.find(lineKey(item->name_)); found != itemLines.end()) {
         for (std::size_t i : found->second) lines_[i].text = line.text;  // keeps its line end
       } else if (lastItem != npos) {
         insertAfter[lastItem].push_back(std::move(line));

@@ -212,7 +212,7 @@ class CSConfig : public NotifyingObject {
     bool lineFeed = true;
   };
 
-  std::string nameKey(const std::string& name) const;
+  std::string lineKey(const std::string& name) const;
   std::string foldedKey(const std::string& name) const;
   bool namesEqual(const std::string& a, const std::string& b) const;
   bool isDefault(const std::string& block) const;

@@ -210,6 +210,27 @@ TEST(ConfigWriteBack, SecondSaveGivesTheSameText) {
   EXPECT_EQ(out.str(), first);
 }
 
+// Names with outer blanks or line feeds read back differently from how the
+// program spells them; saving again and again must not add lines.
+TEST(ConfigWriteBack, OddNamesDoNotGrowTheFile) {
+  const char* const names[][2] = {{" lead", "B"}, {"k", " Blk\t"}, {"a\nb", "C\nD"}};
+  for (const auto& n : names) {
+    std::string text;
+    for (int run = 0; run < 3; ++run) {
+      std::istringstream in(text);
+      std::ostringstream out;
+      CSConfig config(&in, &out, true);
+      config.getItem(n[0], n[1], "v");
+      ASSERT_EQ(config.save(), 0);
+      ASSERT_EQ(config.save(), 0);
+      if (run > 0) {
+        EXPECT_EQ(out.str(), text) << n[0];
+      }
+      text = out.str();
+    }
+  }
+}
+
 // ---------------------------------------------------------------- parsing
 
 TEST(ConfigParse, LineKinds) {
