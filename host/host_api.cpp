@@ -239,7 +239,10 @@ struct resbuf* ads_buildlist(int rtype, ...) {
 
 int ads_relrb(struct resbuf* rb) {
   drafthost::freeChain(rb);
-  return RTNORM;
+  Host* h = Host::current();
+  if (!h) return RTNORM;
+  json e = call("ads_relrb");
+  return finish(h, e, RTNORM);
 }
 
 int ads_entmake(const struct resbuf* list) {

@@ -90,6 +90,8 @@ int main(int argc, char** argv) {
       std::string d;
       if (!value(&d) || !drafthost::parseReal(d, &pickbox) || pickbox < 0)
         return usage("--pickbox needs a distance");
+    } else if (arg == "--dxf") {
+      return usage("--dxf: writing the drawing as DXF is not available in this build yet");
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage("unknown option " + arg);
     } else if (haveScript) {

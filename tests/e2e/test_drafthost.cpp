@@ -42,7 +42,7 @@ TEST_F(E2eTest, Openps2WithoutAStringArgumentDoesNothing) {
   std::vector<std::string> expected;
   for (int i = 0; i < 2; ++i)
     for (const char* fn :
-         {"ads_getfuncode", "ads_command", "ads_getvar", "ads_getargs", "ads_command"})
+         {"ads_getfuncode", "ads_command", "ads_getvar", "ads_getargs", "ads_relrb", "ads_command"})
       expected.push_back(fn);
   std::vector<std::string> fns = r.fns();
   EXPECT_EQ(std::vector<std::string>(fns.begin() + 11, fns.end()), expected);

@@ -184,8 +184,8 @@ TEST_F(DispatchTest, RealFlowsOfTheSpineWork) {
   EXPECT_EQ(calls(),
             (std::vector<std::string>{"ads_getfuncode", "ads_command", "ads_getvar", "ads_command",
                                       "ads_getfuncode", "ads_command", "ads_getvar", "ads_getargs",
-                                      "ads_command", "ads_getfuncode", "ads_command", "ads_getvar",
-                                      "ads_getargs", "ads_command"}));
+                                      "ads_relrb", "ads_command", "ads_getfuncode", "ads_command",
+                                      "ads_getvar", "ads_getargs", "ads_relrb", "ads_command"}));
   EXPECT_EQ(host.cmdecho, 1);
   EXPECT_FALSE(fs::exists(dir / "acad2d.cfg")) << "a command never creates the settings file";
 }
