@@ -62,7 +62,8 @@ std::vector<std::string> metaObjKeyContainerC::keys() const {
   std::vector<std::string> out;
   std::unordered_set<std::string_view> seen;
   for (metaTreeC* c : childNodes()) {
-    if (c->value.isIdent() && seen.insert(c->value.text()).second) out.push_back(c->value.text());
+    if (c->value.isIdent() && seen.insert(c->value.text()).second)
+      out.emplace_back(c->value.text());
   }
   return out;
 }

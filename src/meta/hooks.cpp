@@ -3,7 +3,8 @@
 // A resolved reference is kept losslessly: the REFTRG value node holds the
 // target node in refTarget (refResolved set) next to its number, instead of a
 // node address squeezed into the double. The number keeps the pre-order number
-// read from the file (0 for none). Copy marks use the pointer-wide tag word.
+// read from the file (0 for none). A copy marks each target with a fresh number
+// in its tag word (not an address), which the target's copy carries too.
 #include "meta/hooks.h"
 
 #include <algorithm>
@@ -129,10 +130,14 @@ int metaObjectRefC::storageHook(metaStorageSlot slot) const {
   return 0;
 }
 
+namespace {
+std::uint32_t lastCopyMark = 0;  // reset by every deep copy
+}  // namespace
+
 int metaObjectRefC::copyMark() const {
   metaNodeIndexTable::instance().forgetRoot();
   metaTreeC* t = target();
-  if (t) t->tag = reinterpret_cast<std::uintptr_t>(t);
+  if (t && t->tag == 0) t->tag = ++lastCopyMark;
   return 0;
 }
 
@@ -145,8 +150,8 @@ int metaObjectRefC::copyRetarget() const {
   if (!v || !v->refResolved) return 0;
   metaNodeIndexTable& table = metaNodeIndexTable::instance();
   table.useTreeOf(node());
-  metaTreeC* t =
-      v->refTarget ? table.nodeWithTag(reinterpret_cast<std::uintptr_t>(v->refTarget)) : nullptr;
+  // refTarget still names the source's target; its mark leads to the copy.
+  metaTreeC* t = v->refTarget ? table.nodeWithTag(v->refTarget->tag) : nullptr;
   v->refTarget = t;
   if (!t) v->value.setNumber(0.0);
   return 0;
@@ -156,15 +161,23 @@ int metaObjectRefC::copyRetarget() const {
 
 void metaRunLoadHooks(metaTreeC* first) {
   const metaPrototypeRegistry& registry = metaLoadHookRegistry();
-  if (!first || !anyKeyIn(registry, first, false)) return;
+  if (!first || registry.size() == 0) return;
+  // One walk finds the nodes with a hooked key in post-order; the three slot
+  // passes then visit just those, in that order. The hooks only touch the
+  // children of their own node and add no hooked keys, so this is the same as
+  // walking the whole tree three times.
+  std::vector<metaTreeC*> hooked;
+  metaWalkPostOrder(first, false, [&](metaTreeC* n) {
+    if (n->value.isIdent() && registry.lookup(n->value.text())) hooked.push_back(n);
+  });
+  if (hooked.empty()) return;
   metaObjectCustomStorageC view;
   for (metaStorageSlot slot :
        {metaStorageSlot::prepare, metaStorageSlot::resolve, metaStorageSlot::finish}) {
-    metaWalkPostOrder(first, false, [&](metaTreeC* n) {
-      if (!n->value.isIdent() || !registry.lookup(n->value.text())) return;
+    for (metaTreeC* n : hooked) {
       view.bind(n, false);
       view.storageHook(slot);
-    });
+    }
   }
   // The table served this load only; give its memory back.
   metaNodeIndexTable::instance().clear();
@@ -262,6 +275,7 @@ metaTreeC* metaDeepCopy(const metaTreeC* node, bool withSiblings) {
   // Targets referenced from inside the source may lie outside it; remember
   // them so their marks can be cleared again afterwards.
   std::vector<metaTreeC*> marked;
+  lastCopyMark = 0;
   metaWalkPostOrder(source, withSiblings, [&](metaTreeC* n) {
     if (n->refResolved && n->refTarget) marked.push_back(n->refTarget);
   });
@@ -306,15 +320,13 @@ void metaNodeIndexTable::useTreeOf(const metaTreeC* node) {
   built_ = true;
   stamp_ = metaTreeChangeCount;
   nodes_.clear();
-  metaWalkPreOrder(const_cast<metaTreeC*>(root), true, [&](metaTreeC* n) { nodes_.push_back(n); });
-  byAddress_.resize(nodes_.size());
+  byAddress_.clear();  // sorted on first use (only writers need it)
   byTag_.clear();
-  for (std::uint32_t i = 0; i < nodes_.size(); ++i) {
-    byAddress_[i] = i;
-    if (nodes_[i]->tag != 0) byTag_.push_back(i);
-  }
-  std::sort(byAddress_.begin(), byAddress_.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return std::less<const metaTreeC*>()(nodes_[a], nodes_[b]);
+  // One pass; sized up front from the live node count to avoid regrowing.
+  nodes_.reserve(metaTreeLiveNodes());
+  metaWalkPreOrder(const_cast<metaTreeC*>(root), true, [&](metaTreeC* n) {
+    if (n->tag != 0) byTag_.push_back(static_cast<std::uint32_t>(nodes_.size()));
+    nodes_.push_back(n);
   });
   std::sort(byTag_.begin(), byTag_.end(),
             [&](std::uint32_t a, std::uint32_t b) { return nodes_[a]->tag < nodes_[b]->tag; });
@@ -325,8 +337,15 @@ metaTreeC* metaNodeIndexTable::nodeAt(long long n) const {
   return nodes_[static_cast<std::size_t>(n - 1)];
 }
 
-std::size_t metaNodeIndexTable::numberOf(const metaTreeC* node) const {
+std::size_t metaNodeIndexTable::numberOf(const metaTreeC* node) {
   if (!built_ || !node) return 0;
+  if (byAddress_.size() != nodes_.size()) {
+    byAddress_.resize(nodes_.size());
+    for (std::uint32_t i = 0; i < nodes_.size(); ++i) byAddress_[i] = i;
+    std::sort(byAddress_.begin(), byAddress_.end(), [&](std::uint32_t a, std::uint32_t b) {
+      return std::less<const metaTreeC*>()(nodes_[a], nodes_[b]);
+    });
+  }
   auto it = std::lower_bound(byAddress_.begin(), byAddress_.end(), node,
                              [&](std::uint32_t i, const metaTreeC* key) {
                                return std::less<const metaTreeC*>()(nodes_[i], key);
@@ -335,11 +354,11 @@ std::size_t metaNodeIndexTable::numberOf(const metaTreeC* node) const {
   return *it + 1;
 }
 
-metaTreeC* metaNodeIndexTable::nodeWithTag(std::uintptr_t tag) const {
+metaTreeC* metaNodeIndexTable::nodeWithTag(std::uint32_t tag) const {
   if (!built_ || tag == 0) return nullptr;
   auto it =
       std::lower_bound(byTag_.begin(), byTag_.end(), tag,
-                       [&](std::uint32_t i, std::uintptr_t key) { return nodes_[i]->tag < key; });
+                       [&](std::uint32_t i, std::uint32_t key) { return nodes_[i]->tag < key; });
   if (it == byTag_.end() || nodes_[*it]->tag != tag) return nullptr;
   return nodes_[*it];
 }

@@ -109,9 +109,9 @@ class metaNodeIndexTable {
   // The n-th node (1-based pre-order number); null outside 1..size().
   metaTreeC* nodeAt(long long n) const;
   // 1-based pre-order number of node; 0 when it is not in the table.
-  std::size_t numberOf(const metaTreeC* node) const;
+  std::size_t numberOf(const metaTreeC* node);
   // The node whose tag word equals tag; null when none (or tag is 0).
-  metaTreeC* nodeWithTag(std::uintptr_t tag) const;
+  metaTreeC* nodeWithTag(std::uint32_t tag) const;
 
  private:
   const metaTreeC* root_ = nullptr;

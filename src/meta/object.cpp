@@ -209,12 +209,12 @@ int metaObjectC::getInt(bool* found) const {
 
 std::string metaObjectC::getString(bool* found) const {
   const metaTreeC* v = firstOfKind(node(), metaKindString, found);
-  return v ? v->value.text() : std::string();
+  return v ? std::string(v->value.text()) : std::string();
 }
 
 std::string metaObjectC::getIdent(bool* found) const {
   const metaTreeC* v = firstOfKind(node(), metaKindIdent, found);
-  return v ? v->value.text() : std::string();
+  return v ? std::string(v->value.text()) : std::string();
 }
 
 bool metaObjectC::setNumber(double value) const {

@@ -48,12 +48,31 @@ bool metaParseNumber(const char* text, std::size_t size, double& value) {
   bool negative = false;
   if (i < size && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   const std::size_t unsignedStart = i;
+  // The digits are gathered on the way for the exact fast path below.
+  std::uint64_t mantissa = 0;
+  int significant = 0;  // digits in mantissa, leading zeros not counted
   std::size_t intDigits = 0;
-  while (i < size && isDigit(text[i])) ++i, ++intDigits;
+  while (i < size && isDigit(text[i])) {
+    if (significant < 19) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+      if (mantissa) ++significant;
+    } else {
+      significant = 99;
+    }
+    ++i, ++intDigits;
+  }
   std::size_t fracDigits = 0;
   if (i < size && text[i] == '.') {
     ++i;
-    while (i < size && isDigit(text[i])) ++i, ++fracDigits;
+    while (i < size && isDigit(text[i])) {
+      if (significant < 19) {
+        mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
+        if (mantissa) ++significant;
+      } else {
+        significant = 99;
+      }
+      ++i, ++fracDigits;
+    }
   }
   if (intDigits + fracDigits == 0) return false;
   long long exponent = 0;
@@ -70,6 +89,20 @@ bool metaParseNumber(const char* text, std::size_t size, double& value) {
     if (expNegative) exponent = -exponent;
   }
   if (i != size) return false;
+
+  // Exact fast path: a mantissa below 2^53 and a power of ten up to 1e22 are
+  // both exact doubles, so one multiplication or division rounds correctly,
+  // exactly as strtod would.
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  long long scale = exponent - static_cast<long long>(fracDigits);
+  if (significant <= 15 && scale >= -22 && scale <= 22) {
+    double v = static_cast<double>(mantissa);
+    v = scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
+    value = negative ? -v : v;
+    return true;
+  }
 
   double v = 0.0;
   auto [ptr, ec] = std::from_chars(text + unsignedStart, text + size, v);
@@ -155,6 +188,11 @@ metaTreeReaderC::Token metaTreeReaderC::nextToken() {
   // Between tokens.
   int c;
   for (;;) {
+    // Skip separators in place; runs of indentation are common.
+    while (cur_ != end_ && kClass[*cur_] == kSeparator) {
+      if (*cur_ == '\n') ++line_;
+      ++cur_;
+    }
     c = get();
     if (c < 0) {
       endedAtMark_ = false;
@@ -181,16 +219,27 @@ metaTreeReaderC::Token metaTreeReaderC::nextToken() {
     }
   }
 
-word:
-  // The first byte is already known to be a word byte.
-  token_.push_back(static_cast<char>(c));
-  for (;;) {
-    const unsigned char* start = cur_;
+word : {
+  // The first byte is already known to be a word byte. A word that lies
+  // within the current chunk is used in place; one that crosses into the next
+  // chunk is gathered in the token buffer.
+  const unsigned char* start = cur_ - 1;
+  while (cur_ != end_ && kClass[*cur_] == kWord) ++cur_;
+  if (cur_ != end_ || !file_) {
+    word_ = std::string_view(reinterpret_cast<const char*>(start),
+                             static_cast<std::size_t>(cur_ - start));
+    return Token::word;  // the byte after the word stays unread
+  }
+  token_.assign(reinterpret_cast<const char*>(start), static_cast<std::size_t>(cur_ - start));
+  while (refill()) {
+    start = cur_;
     while (cur_ != end_ && kClass[*cur_] == kWord) ++cur_;
     token_.append(reinterpret_cast<const char*>(start), static_cast<std::size_t>(cur_ - start));
-    if (cur_ != end_) return Token::word;  // the byte after the word stays unread
-    if (!refill()) return Token::word;
+    if (cur_ != end_) break;
   }
+  word_ = token_;
+  return Token::word;
+}
 
 string:
   // Escapes are decoded on the fly: a backslash makes the next byte literal,
@@ -223,8 +272,10 @@ string:
 
 namespace {
 
-// One open item list: its first and its latest node.
+// One open item list: the node its items will belong to (null at the top
+// level), its first and its latest node.
 struct ListFrame {
+  metaTreeC* owner = nullptr;
   metaTreeC* first = nullptr;
   metaTreeC* previous = nullptr;
 };
@@ -236,7 +287,9 @@ metaTreeC* metaTreeReaderC::parse() {
   ListFrame list;
   depth_ = 0;
 
+  // Items get their parent at once, so attaching a block is constant time.
   auto add = [&](metaTreeC* node) {
+    node->parent = list.owner;
     if (!list.first) {
       list.first = node;
     } else {
@@ -251,16 +304,16 @@ metaTreeC* metaTreeReaderC::parse() {
     if (error_) break;
     switch (tok) {
       case Token::word: {
-        char first = token_[0];
+        char first = word_[0];
         if (isDigit(first) || first == '.' || first == '+' || first == '-') {
           double v = 0.0;
-          if (!metaParseNumber(token_.data(), token_.size(), v)) {
-            fail("value invalid :" + token_);
+          if (!metaParseNumber(word_.data(), word_.size(), v)) {
+            fail("value invalid :" + std::string(word_));
             break;
           }
           add(metaTreeC::makeNumber(v, line_));
         } else {
-          add(metaTreeC::makeIdent(token_, line_));
+          add(metaTreeC::makeIdent(word_, line_));
         }
         continue;
       }
@@ -274,7 +327,7 @@ metaTreeC* metaTreeReaderC::parse() {
         }
         ++depth_;
         open.push_back(list);
-        list = ListFrame{};
+        list = ListFrame{list.previous, nullptr, nullptr};
         continue;
       case Token::close: {
         --depth_;
@@ -282,11 +335,18 @@ metaTreeC* metaTreeReaderC::parse() {
           fail("section count wrong");
           break;
         }
+        metaTreeC* owner = list.owner;
         metaTreeC* chain = list.first;
+        metaTreeC* last = list.previous;
         list = open.back();
         open.pop_back();
         // Further blocks after the same item go in front of what it has.
-        if (chain) list.previous->prependChildren(chain);
+        if (chain) {
+          last->next = owner->firstChild;
+          if (owner->firstChild) owner->firstChild->prev = last;
+          owner->firstChild = chain;
+          ++metaTreeChangeCount;
+        }
         continue;
       }
       case Token::end:
@@ -298,8 +358,9 @@ metaTreeC* metaTreeReaderC::parse() {
   }
 
   // Error: nothing of the file is kept.
+  // Innermost first: each list's items still point at their (living) owner.
   metaTreeC::destroy(list.first);
-  for (ListFrame& f : open) metaTreeC::destroy(f.first);
+  for (auto f = open.rbegin(); f != open.rend(); ++f) metaTreeC::destroy(f->first);
   return nullptr;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "meta/object.h"
 #include "meta/tree.h"
@@ -56,7 +57,8 @@ class metaTreeReaderC {
   const unsigned char* end_ = nullptr;
   bool endedAtMark_ = false;  // the last end token was a 0xFF byte
 
-  std::string token_;  // word bytes, or a string already decoded
+  std::string token_;      // a string already decoded, or a word across chunks
+  std::string_view word_;  // the current word (in the input or in token_)
   int depth_ = 0;
   int line_ = 1;
   bool error_ = false;

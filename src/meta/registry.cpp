@@ -23,6 +23,7 @@ bool metaPrototypeRegistry::registerPrototype(std::string_view key,
                                               std::unique_ptr<metaObjectC> prototype,
                                               int priority) {
   if (!prototype) return false;
+  if (!key.empty()) firstBytes_.set(static_cast<unsigned char>(key[0]));
   std::size_t at = lowerBound(key);
   if (at < entries_.size() && entries_[at].key == key) {
     if (entries_[at].priority >= priority) return false;
@@ -36,6 +37,7 @@ bool metaPrototypeRegistry::registerPrototype(std::string_view key,
 }
 
 metaObjectC* metaPrototypeRegistry::lookup(std::string_view key) const {
+  if (!key.empty() && !firstBytes_.test(static_cast<unsigned char>(key[0]))) return nullptr;
   std::size_t at = lowerBound(key);
   if (at < entries_.size() && entries_[at].key == key) return entries_[at].prototype.get();
   return nullptr;

@@ -4,6 +4,7 @@
 // to the view's node.
 #pragma once
 
+#include <bitset>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,7 @@ class metaPrototypeRegistry {
   std::size_t lowerBound(std::string_view key) const;
 
   std::vector<Entry> entries_;
+  std::bitset<256> firstBytes_;  // first bytes of the keys: most misses stop here
 };
 
 // Binds a prototype (not owning) to a node for the lifetime of the guard and

@@ -2,18 +2,151 @@
 // blocks a million deep.
 #include "meta/tree.h"
 
+#include <cstring>
+#include <vector>
+
 std::uint32_t metaTreeChangeCount = 0;
 
+// --- Node pool
+//
+// Files hold hundreds of thousands of small nodes; carving them from big
+// chunks and recycling them through a free list is much cheaper than one heap
+// block each. Sanitizer builds use the heap directly so that use-after-free
+// stays visible.
+#if defined(__SANITIZE_ADDRESS__)
+#define DRW_META_NO_POOL 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define DRW_META_NO_POOL 1
+#endif
+#endif
+
+#ifndef DRW_META_NO_POOL
+namespace {
+
+class NodePool {
+ public:
+  void* allocate() {
+    ++live_;
+    if (free_) {
+      Slot* s = free_;
+      free_ = s->next;
+      return s;
+    }
+    if (chunks_.empty() || used_ == kChunkNodes) {
+      chunks_.push_back(static_cast<Slot*>(::operator new(sizeof(Slot) * kChunkNodes)));
+      used_ = 0;
+    }
+    return &chunks_.back()[used_++];
+  }
+
+  void release(void* p) {
+    auto* s = static_cast<Slot*>(p);
+    s->next = free_;
+    free_ = s;
+    // The last node is gone: give the memory back, keeping one chunk so that
+    // a lone node made and freed over and over does not churn.
+    if (--live_ == 0 && chunks_.size() > 1) {
+      for (Slot* c : chunks_) ::operator delete(c);
+      chunks_.clear();
+      free_ = nullptr;
+      used_ = 0;
+    }
+  }
+
+ private:
+  union Slot {
+    Slot* next;
+    alignas(metaTreeC) unsigned char bytes[sizeof(metaTreeC)];
+  };
+  static constexpr std::size_t kChunkNodes = 4096;
+
+  std::vector<Slot*> chunks_;
+  Slot* free_ = nullptr;
+  std::size_t used_ = 0;
+  std::size_t live_ = 0;
+};
+
+// Never destroyed: trees may still be freed by other static destructors.
+NodePool& nodePool() {
+  static NodePool* pool = new NodePool;
+  return *pool;
+}
+
+}  // namespace
+#endif
+
+static std::size_t liveNodes = 0;
+
+std::size_t metaTreeLiveNodes() {
+  return liveNodes;
+}
+
+void* metaTreeC::operator new(std::size_t size) {
+  ++liveNodes;
+#ifdef DRW_META_NO_POOL
+  return ::operator new(size);
+#else
+  (void)size;
+  return nodePool().allocate();
+#endif
+}
+
+void metaTreeC::operator delete(void* p) {
+  if (p) --liveNodes;
+#ifdef DRW_META_NO_POOL
+  ::operator delete(p);
+#else
+  if (p) nodePool().release(p);
+#endif
+}
+
+metaValueC::metaValueC(const metaValueC& other) : line(other.line) {
+  u_.number = 0.0;
+  *this = other;
+}
+
+metaValueC& metaValueC::operator=(const metaValueC& other) {
+  if (this == &other) return *this;
+  line = other.line;
+  if (other.kind_ == metaKindIdent || other.kind_ == metaKindString) {
+    setText(static_cast<metaValueKind>(other.kind_), other.text());
+  } else {
+    releaseText();
+    kind_ = other.kind_;
+    u_.number = other.u_.number;
+  }
+  return *this;
+}
+
+void metaValueC::releaseText() {
+  if ((kind_ == metaKindIdent || kind_ == metaKindString) && size_ >= kInline) delete[] u_.heap;
+  size_ = 0;
+}
+
 void metaValueC::setNone() {
+  releaseText();
   kind_ = metaKindNone;
-  number_ = 0.0;
-  std::string().swap(text_);
+  u_.number = 0.0;
 }
 
 void metaValueC::setText(metaValueKind kind, std::string_view text) {
+  // The text may live in this very value: copy before releasing.
+  if (text.size() < kInline) {
+    char buf[kInline];
+    std::memcpy(buf, text.data(), text.size());
+    releaseText();
+    std::memcpy(u_.inline_, buf, text.size());
+    u_.inline_[text.size()] = '\0';
+  } else {
+    char* heap = new char[text.size() + 1];
+    std::memcpy(heap, text.data(), text.size());
+    heap[text.size()] = '\0';
+    releaseText();
+    u_.heap = heap;
+  }
   kind_ = kind;
-  number_ = 0.0;
-  text_.assign(text.data(), text.size());
+  size_ = text.size();
 }
 
 void metaValueC::setIdent(std::string_view text) {
@@ -24,16 +157,15 @@ void metaValueC::setString(std::string_view text) {
 }
 
 void metaValueC::setNumber(double value) {
-  if (kind_ != metaKindNumber) std::string().swap(text_);
+  releaseText();
   kind_ = metaKindNumber;
-  number_ = value;
+  u_.number = value;
 }
 
 metaTreeC* metaTreeC::makeIdent(std::string_view text, std::int32_t line) {
   auto* n = new metaTreeC;
   n->value.setIdent(text);
   n->value.line = line;
-  n->value.column = line < 0 ? -1 : 0;
   return n;
 }
 
@@ -41,7 +173,6 @@ metaTreeC* metaTreeC::makeString(std::string_view text, std::int32_t line) {
   auto* n = new metaTreeC;
   n->value.setString(text);
   n->value.line = line;
-  n->value.column = line < 0 ? -1 : 0;
   return n;
 }
 
@@ -49,7 +180,6 @@ metaTreeC* metaTreeC::makeNumber(double value, std::int32_t line) {
   auto* n = new metaTreeC;
   n->value.setNumber(value);
   n->value.line = line;
-  n->value.column = line < 0 ? -1 : 0;
   return n;
 }
 
@@ -65,19 +195,28 @@ void metaTreeC::destroy(metaTreeC* node) {
     node->parent->firstChild = nullptr;
   }
   ++metaTreeChangeCount;
-  // Splice each node's children in front of its next sibling, then free the
-  // node: every node is visited once as a chain member, so this is linear.
+  // Post-order through the parent links: go down to a leaf, free it, go on
+  // with its next sibling or, when it was the last, with its parent (now a
+  // leaf). Every node is visited once; no stack.
   metaTreeC* n = node;
-  while (n) {
-    if (n->firstChild) {
-      metaTreeC* last = n->firstChild;
-      while (last->next) last = last->next;
-      last->next = n->next;
-      n->next = n->firstChild;
+  std::size_t depth = 0;
+  for (;;) {
+    while (n->firstChild) {
+      n = n->firstChild;
+      ++depth;
     }
     metaTreeC* following = n->next;
+    metaTreeC* parent = n->parent;
     delete n;
-    n = following;
+    if (following) {
+      n = following;
+    } else if (depth > 0) {
+      --depth;
+      n = parent;
+      n->firstChild = nullptr;
+    } else {
+      return;
+    }
   }
 }
 

@@ -10,6 +10,9 @@
 // whether their cached lookups are still good. Process-wide, unsynchronised.
 extern std::uint32_t metaTreeChangeCount;
 
+// Number of tree nodes alive in the process (all trees).
+std::size_t metaTreeLiveNodes();
+
 enum metaValueKind : std::uint32_t {
   metaKindNone = 0,
   metaKindIdent = 1,
@@ -18,18 +21,27 @@ enum metaValueKind : std::uint32_t {
 };
 
 // The value of one node: nothing, an identifier, a byte string or a double,
-// plus the source line it came from.
+// plus the source line it came from. Texts of up to 15 bytes are stored in
+// place; longer ones on the heap.
 class metaValueC {
  public:
-  metaValueKind kind() const { return kind_; }
+  metaValueC() { u_.number = 0.0; }
+  metaValueC(const metaValueC& other);
+  metaValueC& operator=(const metaValueC& other);
+  ~metaValueC() { releaseText(); }
+
+  metaValueKind kind() const { return static_cast<metaValueKind>(kind_); }
   bool isNone() const { return kind_ == metaKindNone; }
   bool isIdent() const { return kind_ == metaKindIdent; }
   bool isString() const { return kind_ == metaKindString; }
   bool isNumber() const { return kind_ == metaKindNumber; }
   // 0.0 unless the value is a number.
-  double number() const { return kind_ == metaKindNumber ? number_ : 0.0; }
+  double number() const { return kind_ == metaKindNumber ? u_.number : 0.0; }
   // Empty unless the value is an identifier or a string.
-  const std::string& text() const { return text_; }
+  std::string_view text() const {
+    if (kind_ != metaKindIdent && kind_ != metaKindString) return {};
+    return std::string_view(size_ < kInline ? u_.inline_ : u_.heap, size_);
+  }
 
   // Setting another kind releases the old text.
   void setNone();
@@ -37,17 +49,24 @@ class metaValueC {
   void setString(std::string_view text);
   void setNumber(double value);
 
-  // Source line (1-based) and a second field that the reader sets to 0;
-  // (-1, -1) for values made by program code.
+  // Source line (1-based); -1 for values made by program code.
   std::int32_t line = -1;
-  std::int32_t column = -1;
+  // The position's second field: 0 for values read from a file, -1 otherwise.
+  // (Nothing reads it, so it is derived rather than stored.)
+  std::int32_t column() const { return line < 0 ? -1 : 0; }
 
  private:
+  static constexpr std::size_t kInline = 16;
   void setText(metaValueKind kind, std::string_view text);
+  void releaseText();
 
-  metaValueKind kind_ = metaKindNone;
-  double number_ = 0.0;
-  std::string text_;
+  std::uint32_t kind_ = metaKindNone;
+  std::size_t size_ = 0;  // text length
+  union {
+    double number;
+    char* heap;
+    char inline_[kInline];
+  } u_;
 };
 
 class metaTreeC;
@@ -68,6 +87,10 @@ class metaTreeC : public MTreeNode {
  public:
   metaTreeC() = default;
   metaTreeC(const metaTreeC&) = delete;
+  // Nodes come from a process-wide pool (unsynchronised, like the rest of the
+  // model) that hands its memory back when the last node is gone.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* p);
   metaTreeC& operator=(const metaTreeC&) = delete;
 
   // New free nodes; the value position is (-1, -1) unless a line is given.
@@ -114,13 +137,13 @@ class metaTreeC : public MTreeNode {
   bool isIdent(std::string_view key) const { return value.isIdent() && value.text() == key; }
 
   metaValueC value;
-  // Scratch word used while copying trees with references (holds a node's
-  // identity, hence pointer-wide); zero otherwise.
-  std::uintptr_t tag = 0;
-  // The node a resolved reference value points at. refResolved tells a
-  // resolved reference (possibly to none) from a plain value.
-  metaTreeC* refTarget = nullptr;
+  // Scratch word used while copying trees with references: a mark number
+  // that the copy of a marked node carries too; zero otherwise.
+  std::uint32_t tag = 0;
+  // refResolved tells a resolved reference value (possibly to none) from a
+  // plain value; refTarget is the node it points at.
   bool refResolved = false;
+  metaTreeC* refTarget = nullptr;
 
  private:
   ~metaTreeC() = default;

@@ -40,7 +40,9 @@ inline void dumpNode(const metaTreeC* n, std::string& out) {
       out += n->value.text();
       break;
     case metaKindString:
-      out += '"' + n->value.text() + '"';
+      out += '"';
+      out += n->value.text();
+      out += '"';
       break;
     case metaKindNumber:
       std::snprintf(buf, sizeof buf, "%g", n->value.number());

@@ -4,8 +4,10 @@
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <limits>
+#include <random>
 
 #include "meta/reader.h"
 #include "meta_test_support.h"
@@ -53,7 +55,7 @@ TEST(Reader, NodesCarryTheirLine) {
   const metaTreeC* a = p->first;
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->value.line, 1);
-  EXPECT_EQ(a->value.column, 0);
+  EXPECT_EQ(a->value.column(), 0);
   EXPECT_EQ(a->firstChild->value.line, 2);
   // Line breaks inside strings are not counted.
   EXPECT_EQ(a->firstChild->next->value.line, 4);
@@ -293,4 +295,31 @@ TEST(ReaderDepth, MillionSiblingsParseAndFree) {
   ASSERT_NE(p->first, nullptr);
   EXPECT_EQ(p->first->childCount(), 1000000u);
   EXPECT_EQ(p->first->chainCount(), 1000001u);
+}
+
+// The conversion must agree bit for bit with strtod in the "C" locale, on the
+// fast path (few digits, small exponents) and off it.
+TEST(ReaderNumber, AgreesWithStrtodOnRandomLiterals) {
+  std::mt19937 rng(7);
+  auto digits = [&](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += static_cast<char>('0' + rng() % 10);
+    return s;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    std::string w;
+    if (rng() % 3 == 0) w += (rng() % 2) ? '-' : '+';
+    w += digits(static_cast<int>(rng() % 12));
+    if (rng() % 2) w += '.' + digits(static_cast<int>(rng() % 20));
+    if (w.find_first_of("0123456789") == std::string::npos) w += '7';
+    if (rng() % 3 == 0) {
+      w += (rng() % 2) ? 'e' : 'E';
+      if (rng() % 2) w += (rng() % 2) ? '-' : '+';
+      w += std::to_string(rng() % (rng() % 4 == 0 ? 400 : 30));
+    }
+    double got = -12345.0;
+    ASSERT_TRUE(metaParseNumber(w.data(), w.size(), got)) << w;
+    double want = std::strtod(w.c_str(), nullptr);
+    ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << w << " " << got << " " << want;
+  }
 }

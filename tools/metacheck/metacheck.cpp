@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -28,7 +29,7 @@ const char kUsage[] =
     "Exit status: 0 when every file was read, 1 when any was not, 2 on usage errors.\n";
 
 // The escaping a metafile writer uses: TAB, LF, CR, quote and backslash.
-std::string quoted(const std::string& s) {
+std::string quoted(std::string_view s) {
   std::string out = "\"";
   for (char c : s) {
     switch (c) {
