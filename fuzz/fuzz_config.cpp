@@ -131,6 +131,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(item != nullptr);
     check(item->value().asString() == reread(t.value));
   }
-  check(saved(reloaded) == edited);
+  // Values we wrote with outer blanks come back stripped, so the first
+  // resave may normalise lines; from then on saving is a fixpoint.
+  const std::string normalised = saved(reloaded);
+  std::istringstream third(normalised);
+  CSConfig again(&third, nullptr, ignoreCase);
+  check(saved(again) == normalised);
   return 0;
 }
