@@ -74,9 +74,14 @@ int ads_getfuncode(void);
 // Copy of the invoking AutoLISP call's arguments (free with ads_relrb); NULL when none.
 struct resbuf* ads_getargs(void);
 
-// Runs a host command; arguments are (type, value) pairs ending with RTNONE or 0.
+// Variadic lists of ads_command and ads_buildlist are (type, value) pairs ending
+// with RTNONE or 0. The value's C type follows the type code: strings const
+// char*, reals double, points const ads_real*, 16-bit integers int, 32-bit
+// integers int32_t, entity and selection-set names const int32_t*.
+
+// Runs a host command to its end.
 int ads_command(int rtype, ...);
-// Reads a system variable into *result (strings are allocated; free with ads_relrb semantics).
+// Reads a system variable into *result; RTERROR for an unknown variable.
 int ads_getvar(const char* name, struct resbuf* result);
 
 // Prints on the command line; returns the number of bytes printed.
