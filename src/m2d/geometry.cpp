@@ -585,7 +585,7 @@ bool mBaseIntCrv2dC::closed() const {
     if (!first) first = c;
     last = c;
   }
-  return first && last != first && near(m2dPointOf(first), m2dPointOf(last), 1e-8);
+  return first && last != first && pointsNear(m2dPointOf(first), m2dPointOf(last), 1e-8);
 }
 
 int mBaseIntCrv2dC::segmentCurve(double tolerance, metaTreeC* target) const {

@@ -117,7 +117,7 @@ int segmentPoints(const std::vector<mVec2d>& points, double t, metaTreeC* target
       std::size_t end = p3;
       bool closed = false;
       for (std::size_t j = list.next(end); j != kNone; j = list.next(end)) {
-        if (near(a, list.at(j), 1e-8)) {
+        if (pointsNear(a, list.at(j), 1e-8)) {
           closed = true;
           break;
         }

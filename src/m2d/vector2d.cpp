@@ -15,7 +15,7 @@ mVec2d snap(mVec2d v) {
   return v;
 }
 
-bool near(mVec2d a, mVec2d b, double t) {
+bool pointsNear(mVec2d a, mVec2d b, double t) {
   return std::fabs(a.x - b.x) <= t && std::fabs(a.y - b.y) <= t;
 }
 

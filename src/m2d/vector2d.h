@@ -35,8 +35,8 @@ inline mVec2d perp(mVec2d v) {
 mVec2d unit(mVec2d v);
 // Components below 1e-8 in magnitude become 0.
 mVec2d snap(mVec2d v);
-// Both coordinates differ by at most t.
-bool near(mVec2d a, mVec2d b, double t);
+// Both coordinates differ by at most t. (Not "near": that is a macro on some platforms.)
+bool pointsNear(mVec2d a, mVec2d b, double t);
 
 // Direction of v in degrees counter-clockwise from the x axis, in [0, 359.9999);
 // 0 for the zero vector.
