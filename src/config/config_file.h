@@ -19,6 +19,7 @@ class CSConfig;
 // Name of the block that holds the items standing before the first header.
 inline constexpr const char* kDefaultBlockName = "<default>";
 
+// One item: its name, the last non-empty default given for it, and its value.
 class CSConfigItem {
  public:
   CSConfigItem(std::string name, std::string defaultText)
@@ -36,6 +37,7 @@ class CSConfigItem {
   CSConfigValue value_;
 };
 
+// A block: its name and its items.
 class CSConfigBlock {
  public:
   explicit CSConfigBlock(std::string name) : name_(std::move(name)) {}
@@ -78,6 +80,11 @@ class NotificationEventConfigChanged : public NotificationEvent {
   CSConfig* config_;
 };
 
+// A configuration file in memory. Saving keeps every line it does not have to
+// change byte for byte, line ends included; lines it adds end like the file's
+// first line ("\n" for a new file). Names of blocks must not hold "]" and
+// names of items must not hold "=": such names cannot be written as lines
+// that read back as themselves.
 class CSConfig : public NotifyingObject {
  public:
   // An empty configuration.
@@ -91,6 +98,8 @@ class CSConfig : public NotifyingObject {
   ~CSConfig() override;
 
   void setIgnoreCase(bool on) { ignoreCase_ = on; }
+  // Kept for callers; item lookup never needs the slow fallback scan this
+  // flag would switch off (see lookupItem), so it changes nothing.
   void setExactLookup(bool on) { exactLookup_ = on; }
   void setAutoSave(bool on) { autoSave_ = on; }
   void setFileName(const std::string& fileName) { fileName_ = fileName; }
