@@ -116,7 +116,7 @@ class m2dFigureC : public m2dDocumentC {
   explicit m2dFigureC(metaTreeC* node = nullptr) : metaObjectVirtualDataBaseC(node, false) {}
   // GROUP holds exactly the string "YES".
   bool isGrouped() const { return stringAttr("GROUP") == "YES"; }
-  // INSERTPOINT, ITEMS and M2DHATCHES (get-or-create); empty for an empty view.
+  // INSERTPOINT, FIGURITEMS and M2DHATCHES (get-or-create); empty for an empty view.
   m2dInsertionC insertion() const { return m2dInsertionC(child("INSERTPOINT")); }
   m2dFigureItemsC items() const { return m2dFigureItemsC(child("FIGURITEMS")); }
   m2dHatchListC hatches() const { return m2dHatchListC(child("M2DHATCHES")); }
