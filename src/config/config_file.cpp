@@ -767,6 +767,14 @@ int CSConfig::saveToFile(const std::string& path) {
     if (!ec) target = real;  // replace the file the link points at, not the link
   }
   if (fs::is_directory(target, ec)) return -1;
+  // Renaming over a file would get past its missing write permission; a
+  // read-only settings file stays read-only.
+  const fs::file_status existing = fs::status(target, ec);
+  const fs::perms anyWrite =
+      fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  if (!ec && fs::exists(existing) && (existing.permissions() & anyWrite) == fs::perms::none) {
+    return -1;
+  }
   const std::string text = renderLines();
 
   std::string tempName;
@@ -782,8 +790,7 @@ int CSConfig::saveToFile(const std::string& path) {
   ok = !std::ferror(file) && ok;
   ok = std::fclose(file) == 0 && ok;
   if (ok) {
-    const fs::file_status status = fs::status(target, ec);
-    if (!ec && fs::exists(status)) fs::permissions(tempName, status.permissions(), ec);
+    if (fs::exists(existing)) fs::permissions(tempName, existing.permissions(), ec);
     fs::rename(tempName, target, ec);
     ok = !ec;
   }

@@ -524,6 +524,11 @@ TEST(ConfigSave, FailureLeavesTheOldFile) {
     fs::permissions(dir.path, fs::perms::owner_all);
   }
 
+  // A read-only file stays as it is.
+  fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_EQ(config.save(), -1);
+  EXPECT_EQ(readFile(file), old);
+
   // Missing directory.
   CSConfig nowhere(true);
   nowhere.setFileName((dir.path / "no" / "such.cfg").string());
