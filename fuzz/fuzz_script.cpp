@@ -4,6 +4,7 @@
 #include <cstring>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "host.h"
 #include "plugin/ads.h"
@@ -54,13 +55,37 @@ void probe() {
   }
 }
 
+// String arguments of the call, as the plug-in passes names to host commands.
+std::vector<std::string> stringArgs() {
+  std::vector<std::string> out;
+  resbuf* args = ads_getargs();
+  for (resbuf* rb = args; rb; rb = rb->rbnext)
+    if (rb->restype == RTSTR && rb->resval.rstring) out.push_back(rb->resval.rstring);
+  ads_relrb(args);
+  while (out.size() < 3) out.push_back("");
+  return out;
+}
+
 void make() {
+  std::vector<std::string> names = stringArgs();
   ads_point a = {0, 0, 0}, b = {1, 1, 0};
   int r = 1;
   if (ads_getint("Radius:", &r) != RTNORM) return;
   ads_getorient(a, "Winkel:", &b[0]);
-  resbuf* list = ads_buildlist(RTDXF0, "ARC", 8, "Fuzz", 10, a, 40, static_cast<double>(r), 50,
-                               b[0], 51, 1.0, 0);
+  const char* name = names[0].c_str();
+  ads_command(RTSTR, "_.layer", RTSTR, "_new", RTSTR, name, RTSTR, "_color", RTSHORT, r, RTSTR,
+              name, RTSTR, "_ltype", RTSTR, names[1].c_str(), RTSTR, name, RTSTR, "", RTNONE);
+  ads_command(RTSTR, "_.linetype", RTSTR, "_load", RTSTR, names[1].c_str(), RTSTR, names[2].c_str(),
+              RTSTR, "", RTNONE);
+  ads_command(RTSTR, "_acisin", RTSTR, names[2].c_str(), RTNONE);
+  resbuf* list = ads_buildlist(RTDXF0, "ARC", 8, name, 6, names[1].c_str(), 10, a, 40,
+                               static_cast<double>(r), 50, b[0], 51, 1.0, 0);
+  ads_entmake(list);
+  ads_relrb(list);
+  list = ads_buildlist(RTDXF0, "ELLIPSE", 10, a, 11, b, 40, b[0], 41, 0.0, 42, 1.0, 0);
+  ads_entmake(list);
+  ads_relrb(list);
+  list = ads_buildlist(RTDXF0, "MTEXT", 10, b, 40, b[0], 71, r, 1, name, 50, b[0], 0);
   ads_entmake(list);
   ads_relrb(list);
   list = ads_buildlist(RTDXF0, "POLYLINE", 66, 1, 10, a, 0);
@@ -73,12 +98,25 @@ void make() {
   ads_entmake(list);
   ads_relrb(list);
   ads_name e, set;
-  if (ads_entlast(e) != RTNORM || ads_ssadd(e, nullptr, set) != RTNORM) return;
+  if (ads_entlast(e) != RTNORM) return;
+  const ads_point z = {0, 0, 1};
+  list = ads_buildlist(RTDXF0, "HATCH", 10, a, 210, z, 2, "_U", 70, 0, 71, 1, 91, 1, 92, r, 93, r,
+                       72, 2, 10, a, 40, b[0], 50, 0.0, 51, 1.0, 73, 1, 97, 1, 330, e, 75, 0, 76, 1,
+                       52, b[0], 41, 1.0, 77, 0, 78, r, 53, 0.0, 43, 0.0, 44, 0.0, 45, 0.0, 46, 1.0,
+                       79, 0, 98, 1, 10, b, 0);
+  ads_entmake(list);
+  ads_relrb(list);
+  ads_entlast(e);
+  if (ads_ssadd(e, nullptr, set) != RTNORM) return;
   ads_matrix m = {{0, -1, 0, 2}, {1, 0, 0, 3}, {0, 0, 1, 0}, {0, 0, 0, 1}};
-  m[0][0] = static_cast<double>(r);
+  m[0][1] = -static_cast<double>(r);
+  m[1][0] = b[0];
   ads_xformss(set, m);
-  ads_command(RTSTR, "_.BLOCK", RTSTR, "F", RTPOINT, a, RTPICKS, set, RTSTR, "", RTNONE);
+  ads_command(RTSTR, "_.BLOCK", RTSTR, name, RTPOINT, a, RTPICKS, set, RTSTR, "", RTNONE);
   ads_ssfree(set);
+  list = ads_buildlist(RTDXF0, "INSERT", 2, name, 10, b, 41, b[0], 50, b[0], 0);
+  ads_entmake(list);
+  ads_relrb(list);
 }
 
 extern "C" int stubEntry(int message, void* packet) {
@@ -88,8 +126,10 @@ extern "C" int stubEntry(int message, void* packet) {
     ads_defun("C:MAKE", 1);
   }
   if (message == 5) {
-    if (ads_getfuncode() == 0) probe();
-    else make();
+    if (ads_getfuncode() == 0)
+      probe();
+    else
+      make();
   }
   return 0;
 }

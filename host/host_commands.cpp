@@ -68,7 +68,13 @@ std::string echoText(const GroupList& args) {
   return line;
 }
 
+// Reads a regular file of sensible size (not a device or a pipe that never ends).
 bool readFile(const std::string& path, std::string* text) {
+  constexpr std::uintmax_t kMaxSize = 256u << 20;
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec) ||
+      std::filesystem::file_size(path, ec) > kMaxSize)
+    return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   std::ostringstream s;
