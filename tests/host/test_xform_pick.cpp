@@ -294,3 +294,29 @@ TEST_F(HostTest, IntersectionOfLines) {
   EXPECT_EQ(ads_inters(a, b, c, d, 1, r), RTNONE) << "segments do not meet";
   EXPECT_EQ(ads_inters(a, b, e, f, 0, r), RTNONE) << "parallel";
 }
+
+TEST_F(XformTest, MirrorKeepsArcsCounterClockwise) {
+  const ads_point c = {5, 0, 0}, o = {0, 0, 0}, axis = {2, 0, 0};
+  ads_matrix m;
+  scaling(m, 1);
+  m[0][0] = -1;  // mirror about the y axis
+  make(ads_buildlist(RTDXF0, "ARC", 10, c, 40, 1.0, 50, 0.0, 51, kHalfPi, 0));
+  ASSERT_EQ(transformLast(m), RTNORM);
+  expectPoint(groupOf(lastGroups(), 10), -5, 0, "arc centre");
+  EXPECT_NEAR(groupOf(lastGroups(), 50).real, kHalfPi, 1e-12) << "start and end swap";
+  EXPECT_NEAR(groupOf(lastGroups(), 51).real, 2 * kHalfPi, 1e-12);
+
+  make(ads_buildlist(RTDXF0, "ELLIPSE", 10, o, 11, axis, 40, 0.5, 41, 0.0, 42, kHalfPi, 0));
+  ASSERT_EQ(transformLast(m), RTNORM);
+  EXPECT_NEAR(groupOf(lastGroups(), 41).real, 3 * kHalfPi, 1e-12);
+  EXPECT_NEAR(groupOf(lastGroups(), 42).real, 0.0, 1e-12);
+
+  make(ads_buildlist(RTDXF0, "POLYLINE", 66, 1, 10, o, 0));
+  make(ads_buildlist(RTDXF0, "VERTEX", 10, c, 42, 0.4142, 0));
+  make(ads_buildlist(RTDXF0, "SEQEND", 0));
+  ASSERT_EQ(transformLast(m), RTNORM);
+  ads_name pl, v;
+  ads_entlast(pl);
+  ads_entnext(pl, v);
+  EXPECT_NEAR(groupOf(groupsOf(v), 42).real, -0.4142, 1e-12) << "the bulge turns the other way";
+}
