@@ -61,6 +61,7 @@ class metaObjListObjectContainerC : public metaObjListContainerC {
 template <class Item>
 class metaTypedListC : public metaObjListObjectContainerC {
  public:
+  // key must outlive the list (a string literal).
   explicit metaTypedListC(const char* key, metaTreeC* node = nullptr)
       : metaObjectVirtualDataBaseC(node, false), key_(key) {}
 

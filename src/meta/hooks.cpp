@@ -172,6 +172,7 @@ void metaRunLoadHooks(metaTreeC* first) {
   });
   if (hooked.empty()) return;
   metaObjectCustomStorageC view;
+  metaNodeIndexTable::instance().assumeRoot(first);
   for (metaStorageSlot slot :
        {metaStorageSlot::prepare, metaStorageSlot::resolve, metaStorageSlot::finish}) {
     for (metaTreeC* n : hooked) {
@@ -180,6 +181,7 @@ void metaRunLoadHooks(metaTreeC* first) {
     }
   }
   // The table served this load only; give its memory back.
+  metaNodeIndexTable::instance().assumeRoot(nullptr);
   metaNodeIndexTable::instance().clear();
 }
 
@@ -281,7 +283,9 @@ metaTreeC* metaDeepCopy(const metaTreeC* node, bool withSiblings) {
   });
   eachHooked(source, [&] { view.copyMark(); });
   metaTreeC* copy = copyWithReplacements(source, withSiblings);
+  metaNodeIndexTable::instance().assumeRoot(copy);
   eachHooked(copy, [&] { view.copyRetarget(); });
+  metaNodeIndexTable::instance().assumeRoot(nullptr);
 
   // Marks are scratch data: leave neither tree carrying them.
   for (metaTreeC* t : marked) t->tag = 0;
@@ -311,9 +315,12 @@ void metaNodeIndexTable::clear() {
 
 void metaNodeIndexTable::useTreeOf(const metaTreeC* node) {
   if (!node) return;
-  const metaTreeC* root = node;
-  while (root->parent) root = root->parent;
-  while (root->prev) root = root->prev;
+  const metaTreeC* root = assumedRoot_;
+  if (!root) {
+    root = node;
+    while (root->parent) root = root->parent;
+    while (root->prev) root = root->prev;
+  }
   if (built_ && root_ == root) return;
 
   root_ = root;

@@ -103,6 +103,10 @@ class metaNodeIndexTable {
   void useTreeOf(const metaTreeC* node);
   // Releases the memory held; the table is then not built.
   void clear();
+  // While set, every node given to useTreeOf is taken to belong to the tree of
+  // root, which spares a climb to the top per reference (deep trees with many
+  // references would make that quadratic). Null unsets it.
+  void assumeRoot(const metaTreeC* root) { assumedRoot_ = root; }
 
   bool isBuilt() const { return built_; }
   std::size_t size() const { return nodes_.size(); }
@@ -115,6 +119,7 @@ class metaNodeIndexTable {
 
  private:
   const metaTreeC* root_ = nullptr;
+  const metaTreeC* assumedRoot_ = nullptr;
   bool built_ = false;
   std::uint32_t stamp_ = 0;  // metaTreeChangeCount at build time
   std::vector<metaTreeC*> nodes_;

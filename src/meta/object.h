@@ -108,7 +108,11 @@ class metaChainRange {
   metaTreeC* first_;
 };
 
-// Base of every view.
+// Base of every view. View classes that may be combined with others in one
+// class (a shape view that is also a reference view) derive from metaObjectC
+// virtually, so the combination has one metaObjectC and one binding. Derived
+// views bind through metaObjectVirtualDataBaseC(node, owned) in their
+// constructors, as the virtual base is built by the most derived class.
 class metaObjectC : public virtual metaObjectVirtualDataBaseC {
  public:
   metaObjectC() = default;

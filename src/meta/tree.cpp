@@ -380,3 +380,5 @@ metaTreeC* metaTreeC::copy() const {
 metaTreeC* metaTreeC::copyChain() const {
   return copyNodes(this, true);
 }
+
+static_assert(sizeof(metaValueC) <= 32, "node values are meant to stay compact");

@@ -49,8 +49,6 @@ class metaValueC {
   void setString(std::string_view text);
   void setNumber(double value);
 
-  // Source line (1-based); -1 for values made by program code.
-  std::int32_t line = -1;
   // The position's second field: 0 for values read from a file, -1 otherwise.
   // (Nothing reads it, so it is derived rather than stored.)
   std::int32_t column() const { return line < 0 ? -1 : 0; }
@@ -61,6 +59,13 @@ class metaValueC {
   void releaseText();
 
   std::uint32_t kind_ = metaKindNone;
+
+ public:
+  // Source line (1-based); -1 for values made by program code. (Placed here
+  // to share a word with the kind: nodes are many.)
+  std::int32_t line = -1;
+
+ private:
   std::size_t size_ = 0;  // text length
   union {
     double number;

@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 
+#include "meta/hooks.h"
 #include "meta/reader.h"
 #include "meta_test_support.h"
 
@@ -253,13 +254,17 @@ TEST(ReadMetaFile, FileLargerThanOneChunk) {
   metaObjectC doc = readMetaFile(path, true);
   ASSERT_TRUE(doc.isValid());
   EXPECT_EQ(doc.childCount(), 100000u);
-  metaObjectC last(doc.node()->lastChild());
-  double p[2];
-  bool found = false;
-  last.readPoint2d(p, &found);
-  EXPECT_TRUE(found);
-  EXPECT_EQ(p[0], 99999.5);
-  EXPECT_EQ(p[1], -99999.0);
+  // Words cut by the read chunks must come out whole.
+  int i = 0;
+  for (metaTreeC* pt : doc.childNodes()) {
+    double p[2];
+    bool found = false;
+    metaObjectC(pt).readPoint2d(p, &found);
+    ASSERT_TRUE(found) << i;
+    ASSERT_EQ(p[0], i + 0.5) << i;
+    ASSERT_EQ(p[1], -i) << i;
+    ++i;
+  }
   std::remove(path.c_str());
 }
 
@@ -322,4 +327,36 @@ TEST(ReaderNumber, AgreesWithStrtodOnRandomLiterals) {
     double want = std::strtod(w.c_str(), nullptr);
     ASSERT_EQ(std::memcmp(&got, &want, sizeof got), 0) << w << " " << got << " " << want;
   }
+}
+
+TEST(ReaderDepth, DeepTreeWithReferenceCopiesWithoutRecursion) {
+  const int n = 200000;
+  std::string text;
+  for (int i = 0; i < n; ++i) text += "A{";
+  text += "MOREF { REFTRG { 2 } }";
+  text.append(n, '}');
+  metaObjectC doc = readMetaBuffer(text.data(), text.size(), true);
+  ASSERT_TRUE(doc.isValid());
+  metaObjectC copy(doc);
+  metaTreeC* moref = copy.node();
+  while (moref->firstChild) moref = moref->firstChild;
+  moref = moref->parent->parent;  // value <- REFTRG <- MOREF
+  ASSERT_TRUE(moref->isIdent("MOREF"));
+  EXPECT_EQ(metaObjectRefC(moref).target(), copy.node()->firstChild);
+}
+
+// A reference at every level of a deep chain: resolving must not climb to the
+// top for each one (that would be quadratic).
+TEST(ReaderDepth, ReferencesAtEveryLevelOfADeepChain) {
+  const int n = 50000;
+  std::string text;
+  for (int i = 0; i < n; ++i) text += "A{MOREF{REFTRG{1}}";
+  text.append(n, '}');
+  metaObjectC doc = readMetaBuffer(text.data(), text.size(), true);
+  ASSERT_TRUE(doc.isValid());
+  int resolved = 0;
+  metaWalkPreOrder(doc.node(), true, [&](metaTreeC* node) {
+    if (node->isIdent("MOREF") && metaObjectRefC(node).target() == doc.node()) ++resolved;
+  });
+  EXPECT_EQ(resolved, n);
 }
