@@ -294,12 +294,17 @@ struct resbuf* ads_entget(const ads_name ent) {
   json e = call("ads_entget");
   EntityId id = h->entityOf(ent);
   e["ent"] = entityJson(h, id);
-  h->writeTrace(e);
-  if (!id) return nullptr;
+  if (!id) {
+    e["result"] = nullptr;
+    h->writeTrace(e);
+    return nullptr;
+  }
   const drafthost::Entity* x = h->drawing.entity(id);
   GroupList list{Group::ename(-1, {static_cast<int32_t>(id), kEntityTag}), Group::str(0, x->type),
                  Group::str(5, x->handle)};
   for (std::size_t i = 1; i < x->groups.size(); ++i) list.push_back(x->groups[i]);
+  e["result"] = h->listJson(list);
+  h->writeTrace(e);
   return drafthost::toChain(list);
 }
 
