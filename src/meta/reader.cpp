@@ -373,6 +373,8 @@ metaTreeC* metaTreeReaderC::read(bool runHooks) {
   token_.reserve(kTokenReserve);
 
   metaTreeC* first = parse();
+  // A 0xFF that is the file's very last byte is taken as an end mark some
+  // writers append; one with bytes after it fails.
   if (!error_ && endedAtMark_ && !atPhysicalEnd()) fail("eof fail");
   if (error_) {
     metaTreeC::destroy(first);
