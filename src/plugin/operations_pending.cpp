@@ -5,8 +5,6 @@
 
 void setupStartEnvironment(void*) {}
 
-void loadLanguageFile(InterfaceSettings&, const std::string&) {}
-
 void loadStyleDefinitions(InterfaceSettings&) {}
 
 void applyLineStyleSettings(InterfaceSettings&) {}
