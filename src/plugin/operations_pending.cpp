@@ -5,28 +5,12 @@
 
 void setupStartEnvironment(void*) {}
 
-void loadStyleDefinitions(InterfaceSettings&) {}
-
-void applyLineStyleSettings(InterfaceSettings&) {}
-
-int prepareLineStyles(InterfaceSettings&) {
-  return -1;
-}
-
 int launchForMetafile(InterfaceSettings&, const std::string&, const std::string&) {
   return -1;
 }
 
 int launchForSat(InterfaceSettings&, const std::string&, const std::string&) {
   return -1;
-}
-
-int placeMetafile(InterfaceSettings&, const std::string&) {
-  return -1;
-}
-
-int placeSatFile(InterfaceSettings&, const std::string&) {
-  return 0;
 }
 
 int runScrewConnection(InterfaceSettings&) {
