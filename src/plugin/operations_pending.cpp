@@ -3,16 +3,6 @@
 // that a command stops quietly instead of pretending to have worked.
 #include "plugin/operations.h"
 
-void setupStartEnvironment(void*) {}
-
-int launchForMetafile(InterfaceSettings&, const std::string&, const std::string&) {
-  return -1;
-}
-
-int launchForSat(InterfaceSettings&, const std::string&, const std::string&) {
-  return -1;
-}
-
 int runScrewConnection(InterfaceSettings&) {
   return -1;
 }
