@@ -120,6 +120,8 @@ class Drawing {
   EntityId pick(const Point& p, double distance) const;
 
   std::string newHandle();
+  // The number the next handle gets (hexadecimal in the handle text).
+  uint32_t handleSeed() const { return handleSeed_; }
 
  private:
   struct Space {

@@ -10,13 +10,16 @@
 #include <iostream>
 #include <string>
 
+#include "dxf_writer.h"
 #include "host.h"
+#include "pump.h"
 #include "script.h"
 
 namespace {
 
 const char* kUsage =
-    "usage: drafthost [--plugin PATH] [--trace FILE] [--imperial] [--pickbox D] [SCRIPT | -]\n";
+    "usage: drafthost [--plugin PATH] [--trace FILE] [--dxf FILE] [--imperial] [--pickbox D]\n"
+    "                 [SCRIPT | -]\n";
 
 const char* kHelp =
     "drafthost loads the plug-in, sends it the initialise and load-drawing messages\n"
@@ -28,6 +31,8 @@ const char* kHelp =
     "                 (JSON Lines, in call order; members \"fn\", \"rc\" and per function\n"
     "                 \"args\", \"list\", \"text\", \"prompt\", \"result\", \"matrix\", \"name\", "
     "\"code\")\n"
+    "  --dxf FILE     write the drawing at the end as an ASCII DXF file (release 2000,\n"
+    "                 code page ANSI_1252)\n"
     "  --imperial     start with MEASUREMENT 0 (imperial drawing)\n"
     "  --pickbox D    pick distance of object selection in drawing units (default 1.0)\n"
     "  --help         show this text\n"
@@ -49,7 +54,8 @@ const char* kHelp =
     "and then in the directories of DRAFTHOST_SUPPORT (colon-separated).\n"
     "\n"
     "Exit status: 0 when the script ran to its end (also when commands failed),\n"
-    "1 when the plug-in could not be loaded, 2 for usage errors.\n";
+    "1 when the plug-in could not be loaded, 2 for usage errors, 3 when the DXF\n"
+    "file could not be written.\n";
 
 std::string defaultPlugin() {
   std::error_code ec;
@@ -67,7 +73,7 @@ int usage(const std::string& problem) {
 
 int main(int argc, char** argv) {
   std::string plugin = defaultPlugin();
-  std::string tracePath, script;
+  std::string tracePath, dxfPath, script;
   bool imperial = false, haveScript = false;
   double pickbox = 1.0;
   for (int i = 1; i < argc; ++i) {
@@ -91,7 +97,7 @@ int main(int argc, char** argv) {
       if (!value(&d) || !drafthost::parseReal(d, &pickbox) || pickbox < 0)
         return usage("--pickbox needs a distance");
     } else if (arg == "--dxf") {
-      return usage("--dxf: writing the drawing as DXF is not available in this build yet");
+      if (!value(&dxfPath)) return usage("--dxf needs a file name");
     } else if (arg.size() > 1 && arg[0] == '-') {
       return usage("unknown option " + arg);
     } else if (haveScript) {
@@ -113,6 +119,10 @@ int main(int argc, char** argv) {
     if (!traceFile) return usage("cannot write trace " + tracePath);
   }
 
+  // A DXF path that cannot be written is reported before the script runs.
+  if (!dxfPath.empty() && !std::ofstream(dxfPath, std::ios::binary | std::ios::trunc))
+    return usage("cannot write DXF file " + dxfPath);
+
   void* module = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!module) {
     std::cerr << "drafthost: cannot load plug-in " << plugin << ": " << dlerror() << '\n';
@@ -125,12 +135,14 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  int status = 0;
   {
     drafthost::Host host(std::cout);
     if (traceFile.is_open()) host.trace = &traceFile;
     host.pickbox = pickbox;
     if (imperial) host.measurement = 0;
     host.attach(entry);
+    drafthost::installCancelHandler();
     drafthost::StreamLines lines(scriptFile.is_open() ? static_cast<std::istream&>(scriptFile)
                                                       : std::cin);
     host.run(lines);
@@ -139,8 +151,15 @@ int main(int argc, char** argv) {
     // until it runs out of sets: worth a word to whoever runs the script.
     if (host.openSets())
       std::cerr << "drafthost: " << host.openSets() << " selection set(s) not released\n";
+    std::string error;
+    drafthost::DxfOptions options;
+    options.measurement = host.measurement;
+    if (!dxfPath.empty() && !drafthost::writeDxfFile(host.drawing, options, dxfPath, &error)) {
+      std::cerr << "drafthost: " << error << '\n';
+      status = 3;
+    }
   }
   std::cout.flush();
   dlclose(module);
-  return 0;
+  return status;
 }
