@@ -1,0 +1,148 @@
+#include "transfer/entities.h"
+
+#include "m2d/shapes.h"
+#include "m2d/vector2d.h"
+#include "plugin/interface_settings.h"
+#include "plugin/messages.h"
+
+namespace {
+
+// Text angles go to the host with pi cut to six decimals, as the catalogue's
+// texts have always been placed.
+constexpr double kTextPi = 3.141592;
+
+}  // namespace
+
+double degreesToRadians(double degrees) {
+  return degrees / 180.0 * kPi;
+}
+
+EntityStyle entityStyle(InterfaceSettings& settings, int styleIndex, bool cosmetic) {
+  EntityStyle style;
+  style.layer = settings.styleLayer(styleIndex);
+  style.linetype = settings.styleLinetype(styleIndex);
+  style.colour = settings.styleColour(styleIndex);
+  if (cosmetic && !settings.cosmeticLayer().empty()) style.layer = settings.cosmeticLayer();
+  return style;
+}
+
+int makeEntityFromList(InterfaceSettings& settings, resbuf* list, const char* message,
+                       ads_name entity) {
+  int rc = list ? ads_entmake(list) : RTERROR;
+  ads_relrb(list);
+  if (rc != RTNORM) {
+    printMessage(settings, message);
+    return -1;
+  }
+  ads_entlast(entity);
+  return 1;
+}
+
+int makeLine(InterfaceSettings& settings, const m2dLineC& line, int styleIndex, bool cosmetic,
+             ads_name entity) {
+  const EntityStyle st = entityStyle(settings, styleIndex, cosmetic);
+  const mVec2d a = line.start();
+  const mVec2d b = line.end();
+  const ads_point p1 = {a.x, a.y, 0.0};
+  const ads_point p2 = {b.x, b.y, 0.0};
+  resbuf* list = ads_buildlist(RTDXF0, "LINE", 8, st.layer.c_str(), 6, st.linetype.c_str(), 62,
+                               st.colour, 10, p1, 11, p2, 0);
+  return makeEntityFromList(settings, list, "Linie konnte nicht erzeugt werden!", entity);
+}
+
+int makeArc(InterfaceSettings& settings, const m2dArcC& arc, int styleIndex, bool cosmetic,
+            ads_name entity) {
+  const EntityStyle st = entityStyle(settings, styleIndex, cosmetic);
+  const mVec2d c = arc.centre();
+  const ads_point centre = {c.x, c.y, 0.0};
+  double start = arc.startAngle();
+  double end = arc.endAngle();
+  // The host draws counter-clockwise from 50 to 51.
+  if (arc.clockwise()) std::swap(start, end);
+  resbuf* list = ads_buildlist(RTDXF0, "ARC", 8, st.layer.c_str(), 6, st.linetype.c_str(), 62,
+                               st.colour, 10, centre, 40, arc.radius(), 50, degreesToRadians(start),
+                               51, degreesToRadians(end), 0);
+  return makeEntityFromList(settings, list, "Bogen konnte nicht erzeugt werden!", entity);
+}
+
+int makeCircle(InterfaceSettings& settings, const m2dCircleC& circle, int styleIndex, bool cosmetic,
+               ads_name entity) {
+  const EntityStyle st = entityStyle(settings, styleIndex, cosmetic);
+  const mVec2d c = circle.centre();
+  const ads_point centre = {c.x, c.y, 0.0};
+  resbuf* list = ads_buildlist(RTDXF0, "CIRCLE", 8, st.layer.c_str(), 6, st.linetype.c_str(), 62,
+                               st.colour, 10, centre, 40, circle.radius(), 0);
+  return makeEntityFromList(settings, list, "Kreis konnte nicht erzeugt werden!", entity);
+}
+
+namespace {
+
+// ELLIPSE and ELLIPSEARC share one list; only the parameters 41 and 42 differ.
+int makeEllipseEntity(InterfaceSettings& settings, const mBaseEllipseCore2dC& e, int styleIndex,
+                      bool cosmetic, double startParam, double endParam, const char* message,
+                      ads_name entity) {
+  const EntityStyle st = entityStyle(settings, styleIndex, cosmetic);
+  const mVec2d c = e.centre();
+  mVec2d first, second;
+  e.axes(first, second);
+  const ads_point centre = {c.x, c.y, 0.0};
+  const ads_point axis = {first.x, first.y, 0.0};
+  const double ratio = 1.0 / e.ratio();
+  resbuf* list = ads_buildlist(RTDXF0, "ELLIPSE", 100, "AcDbEntity", 8, st.layer.c_str(), 6,
+                               st.linetype.c_str(), 100, "AcDbEllipse", 62, st.colour, 10, centre,
+                               11, axis, 40, ratio, 41, startParam, 42, endParam, 0);
+  return makeEntityFromList(settings, list, message, entity);
+}
+
+}  // namespace
+
+int makeEllipse(InterfaceSettings& settings, const m2dEllipseC& ellipse, int styleIndex,
+                bool cosmetic, ads_name entity) {
+  return makeEllipseEntity(settings, ellipse, styleIndex, cosmetic, 0.0, kTwoPi,
+                           "Ellipse konnte nicht erzeugt werden!", entity);
+}
+
+int makeEllipseArc(InterfaceSettings& settings, const m2dEllipseArcC& arc, int styleIndex,
+                   bool cosmetic, ads_name entity) {
+  // The angles go to the host as its start and end parameters, as they are.
+  return makeEllipseEntity(settings, arc, styleIndex, cosmetic, degreesToRadians(arc.angle1()),
+                           degreesToRadians(arc.angle2()),
+                           "Ellipsenbogen konnte nicht erzeugt werden!", entity);
+}
+
+MTextPlacement mtextPlacement(const std::string& text, double x, double y, int relPos, int align,
+                              double boxWidth) {
+  MTextPlacement p{x, y, relPos, text};
+  if (text.find('\n') == std::string::npos) return p;
+  // The anchor keeps its fractions and the half width stays exact: cutting
+  // them to whole units would shift texts by up to a unit. Attachment and
+  // alignment out of range are not guarded; C's remainder decides then.
+  const int column = (relPos - 1) % 3;
+  const int rowStart = relPos - column;
+  const double half = boxWidth / 2.0;
+  p.x = x - half * column + half * (align - 1);
+  p.attachment = rowStart + (align - 1);
+  p.text.clear();
+  for (char ch : text) {
+    if (ch == '\n') {
+      p.text += "\\P";
+    } else {
+      p.text += ch;
+    }
+  }
+  return p;
+}
+
+int makeText(InterfaceSettings& settings, const m2dTextC& text, int styleIndex, bool cosmetic,
+             ads_name entity) {
+  const EntityStyle st = entityStyle(settings, styleIndex, cosmetic);
+  const mVec2d anchor = text.point();
+  const MTextPlacement p =
+      mtextPlacement(text.text(), anchor.x, anchor.y, text.relPos(), text.align(), text.boxWidth());
+  const ads_point at = {p.x, p.y, 0.0};
+  resbuf* list =
+      ads_buildlist(RTDXF0, "MTEXT", 100, "AcDbEntity", 8, st.layer.c_str(), 6, st.linetype.c_str(),
+                    62, st.colour, 100, "AcDbMText", 10, at, 40, text.height(), 71, p.attachment,
+                    72, 1, 1, p.text.c_str(), 50, text.angle() / 180.0 * kTextPi, 0);
+  return makeEntityFromList(settings, list, "Textelement konnte nicht erzeugt werden!", entity);
+}

@@ -1,0 +1,279 @@
+#include "transfer/import.h"
+
+#include <cstdio>
+#include <unordered_map>
+#include <vector>
+
+#include "m2d/document.h"
+#include "m2d/shapes.h"
+#include "meta/reader.h"
+#include "plugin/interface_settings.h"
+#include "plugin/messages.h"
+#include "transfer/entities.h"
+#include "transfer/host_tables.h"
+#include "transfer/polylines_hatches.h"
+
+namespace {
+
+constexpr double kMillimetresPerInch = 25.4;
+
+// Next counter to try per base block name during one import. Blocks are only
+// ever added while an import runs, so a candidate found taken stays taken and
+// need not be asked for again: each wrap then costs one table walk instead of
+// one per taken name.
+std::unordered_map<std::string, int>* g_nameCounters = nullptr;
+
+class ImportScope {
+ public:
+  ImportScope() {
+    if (!g_nameCounters) {
+      g_nameCounters = &counters_;
+      owner_ = true;
+    }
+  }
+  ~ImportScope() {
+    if (owner_) g_nameCounters = nullptr;
+  }
+  ImportScope(const ImportScope&) = delete;
+  ImportScope& operator=(const ImportScope&) = delete;
+
+ private:
+  std::unordered_map<std::string, int> counters_;
+  bool owner_ = false;
+};
+
+std::string uniqueBlockName(const std::string& base) {
+  int counter = 0;
+  int* remembered = nullptr;
+  if (g_nameCounters) {
+    remembered = &(*g_nameCounters)[base];
+    counter = *remembered;
+  }
+  std::string candidate = counter == 0 ? base : base + std::to_string(counter - 1);
+  while (blockExists(candidate.c_str())) candidate = base + std::to_string(counter++);
+  if (remembered) *remembered = counter;
+  return candidate;
+}
+
+// The children of a section with one key, gathered before anything is made:
+// making entities changes the tree, after which list views search anew.
+std::vector<metaTreeC*> childrenWithKey(metaTreeC* section, const char* key) {
+  std::vector<metaTreeC*> v;
+  if (!section) return v;
+  for (metaTreeC* c = section->firstChild; c; c = c->next)
+    if (c->isIdent(key)) v.push_back(c);
+  return v;
+}
+
+void copyName(const ads_name from, ads_name to) {
+  to[0] = from[0];
+  to[1] = from[1];
+}
+
+// Runs the builder of one shape item; kind is never shapeAttr or other here.
+int buildShape(InterfaceSettings& s, m2dItemKind kind, metaTreeC* item, int style, bool cosmetic,
+               ads_name ent) {
+  switch (kind) {
+    case m2dItemKind::line:
+      return makeLine(s, m2dLineC(item), style, cosmetic, ent);
+    case m2dItemKind::arc:
+      return makeArc(s, m2dArcC(item), style, cosmetic, ent);
+    case m2dItemKind::circle:
+      return makeCircle(s, m2dCircleC(item), style, cosmetic, ent);
+    case m2dItemKind::ellipse:
+      return makeEllipse(s, m2dEllipseC(item), style, cosmetic, ent);
+    case m2dItemKind::ellipseArc:
+      return makeEllipseArc(s, m2dEllipseArcC(item), style, cosmetic, ent);
+    case m2dItemKind::text:
+      return makeText(s, m2dTextC(item), style, cosmetic, ent);
+    case m2dItemKind::intCrv:
+      return makePolyline(s, m2dIntCrvC(item), style, cosmetic, ent);
+    default:
+      return 1;
+  }
+}
+
+}  // namespace
+
+int probeMetafile(const std::string& fileName) {
+  std::FILE* f = std::fopen(fileName.c_str(), "rb");
+  if (!f) return -1;
+  char head[3];
+  std::size_t n = 0;
+  for (; n < 3; ++n) {
+    int ch = std::fgetc(f);
+    if (ch == EOF || ch == '\n') break;
+    head[n] = static_cast<char>(ch);
+  }
+  std::fclose(f);
+  return n == 3 && head[0] == '0' && head[1] == '0' && head[2] == '0' ? 0 : 1;
+}
+
+int styleIndexForShape(int shapeType, int shapeWidth) {
+  switch (shapeType) {
+    case 0:
+      return shapeWidth == 1 ? 1 : 0;
+    case 1:
+      return 2;
+    case 2:
+      if (shapeWidth == 1) return 3;
+      if (shapeWidth == 2 || shapeWidth == 3) return 4;
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+std::string blockNameFromText(const std::string& text) {
+  std::string name = text.substr(0, 27);
+  for (char& ch : name) {
+    const bool letter = (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z');
+    const bool digit = ch >= '0' && ch <= '9';
+    if (!letter && !digit) ch = '_';
+  }
+  return name;
+}
+
+int wrapSelectionInBlock(InterfaceSettings& settings, const std::string& nameText,
+                         const ads_name content, double x, double y, double rotationRadians,
+                         const ads_name callerSet) {
+  std::string base = blockNameFromText(nameText);
+  if (base.empty()) base = "MOXISOL";
+  const std::string name = uniqueBlockName(base);
+
+  const ads_point origin = {0.0, 0.0, 0.0};
+  ads_command(RTSTR, "_.BLOCK", RTSTR, name.c_str(), RTPOINT, origin, RTPICKS, content, RTSTR, "",
+              RTNONE);
+
+  const ads_point at = {x, y, 0.0};
+  resbuf* list = ads_buildlist(RTDXF0, "INSERT", 2, name.c_str(), 10, at, 50, rotationRadians, 0);
+  const int rc = ads_entmake(list);
+  ads_relrb(list);
+  if (rc != RTNORM) {
+    printMessage(settings, "Fehler beim Erzeugen des Blocks %s", name.c_str());
+    return -1;
+  }
+  ads_name insert = {0, 0};
+  ads_entlast(insert);
+  ads_name out;
+  ads_ssadd(insert, callerSet, out);
+  return 1;
+}
+
+int importFigure(InterfaceSettings& settings, const m2dFigureC& figure, const ads_name set,
+                 int forceBlock, double baseX, double baseY, double rotationDegrees) {
+  const std::string name = figure.name();
+  const m2dInsertionC insertion = figure.insertion();
+  mVec2d insertPoint = insertion.point();
+  const double figureRotation = insertion.rotation();
+  metaTreeC* items = figure.items().node();
+  const bool inch = settings.inchMode();
+  if (inch) insertPoint = insertPoint / kMillimetresPerInch;
+  const bool block = forceBlock != 0 || figure.isGrouped();
+
+  ads_name figureSet = {0, 0};
+  if (block) {
+    if (inch) scaleItems(items, 1.0 / kMillimetresPerInch);
+    ads_ssadd(nullptr, nullptr, figureSet);
+  } else {
+    copyName(set, figureSet);
+    if (inch) scaleItems(items, 1.0 / kMillimetresPerInch);
+    rotateItems(items, figureRotation);
+    moveItems(items, insertPoint);
+    rotateItems(items, rotationDegrees);
+    moveItems(items, {baseX, baseY});
+  }
+
+  std::vector<ShapeRefItem>& refs = settings.shapeRefs();
+  int result = 1;
+  int shapeType = 0;
+  int style = styleIndexForShape(0, 0);
+  bool cosmetic = false;
+  for (metaTreeC* item = items ? items->firstChild : nullptr; item && result == 1;
+       item = item->next) {
+    const m2dItemKind kind = m2dItemKindOf(item);
+    if (kind == m2dItemKind::other) continue;
+    if (kind == m2dItemKind::shapeAttr) {
+      const m2dShapeAttrC attr(item);
+      const int width = attr.shapeWidth();
+      shapeType = attr.shapeType();
+      cosmetic = attr.cosmetic() != 0;
+      style = styleIndexForShape(shapeType, width);
+      continue;
+    }
+    if (shapeType == 4) continue;  // not drawn
+    ads_name ent = {0, 0};
+    result = buildShape(settings, kind, item, style, cosmetic, ent);
+    // A curve whose approximation is empty reports 1 without an entity.
+    if (result != 1 || (ent[0] == 0 && ent[1] == 0)) continue;
+    ads_name out;
+    ads_ssadd(ent, figureSet, out);
+    if (kind != m2dItemKind::text) {
+      ShapeRefItem ref;
+      ref.node = item;
+      copyName(ent, ref.entity);
+      refs.push_back(ref);
+    }
+  }
+
+  if (result == 1) {
+    for (metaTreeC* hatchNode : childrenWithKey(figure.hatches().node(), "M2DHATCH")) {
+      ads_name ent = {0, 0};
+      if (makeHatch(settings, m2dHatchC(hatchNode), ent) == 1) {
+        ads_name out;
+        ads_ssadd(ent, figureSet, out);
+      }
+    }
+  }
+
+  if (block) {
+    if (result == 1)
+      result = wrapSelectionInBlock(settings, name, figureSet, insertPoint.x, insertPoint.y,
+                                    figureRotation * kPi / 180.0, set);
+    ads_ssfree(figureSet);
+  }
+  return result;
+}
+
+int importDrawing(InterfaceSettings& settings, const m2dDrawingC& drawing, const ads_name set,
+                  int forceBlock, double baseX, double baseY, double rotationDegrees) {
+  const std::string name = drawing.name();
+  const std::vector<metaTreeC*> figures = childrenWithKey(drawing.figures().node(), "FIGURE");
+  if (figures.empty()) return 1;
+  const bool wrap = figures.size() > 1;
+  ads_name target = {0, 0};
+  double x = baseX, y = baseY, rotation = rotationDegrees;
+  if (wrap) {
+    ads_ssadd(nullptr, nullptr, target);
+    x = y = rotation = 0.0;
+  } else {
+    copyName(set, target);
+  }
+  int result = 1;
+  for (metaTreeC* node : figures)
+    result = importFigure(settings, m2dFigureC(node), target, forceBlock, x, y, rotation);
+  if (wrap) {
+    if (wrapSelectionInBlock(settings, name, target, baseX, baseY, rotationDegrees * kPi / 180.0,
+                             set) != 1)
+      result = -1;
+    ads_ssfree(target);
+  }
+  return result;
+}
+
+int importMetafile(InterfaceSettings& settings, const std::string& fileName, const ads_name set,
+                   int forceBlock, double baseX, double baseY, double rotationDegrees) {
+  ImportScope scope;
+  metaObjectC read = readMetaFile(fileName, false);
+  // The document view owns the tree from here and frees it at the end.
+  m2dDocumentC document(nullptr);
+  document.bind(read.node(), true);
+  metaTreeC* root = document.node();
+  if (root && root->isIdent("DRAWING"))
+    return importDrawing(settings, m2dDrawingC(root), set, forceBlock, baseX, baseY,
+                         rotationDegrees);
+  if (root && root->isIdent("FIGURE"))
+    return importFigure(settings, m2dFigureC(root), set, 1, baseX, baseY, rotationDegrees);
+  printMessage(settings, "Fehler in der Metadatei!");
+  return -1;
+}
