@@ -4,6 +4,7 @@ can be looked at without a CAD program (ezdxf's drawing add-on with
 matplotlib; run with the Python that has Debian's python3-ezdxf and
 python3-matplotlib, /usr/bin/python3)."""
 import argparse
+import logging
 import sys
 
 
@@ -25,6 +26,8 @@ def main(argv):
     output = args.output or (args.dxf[:-4] if args.dxf.lower().endswith(".dxf") else args.dxf) + ".png"
     import matplotlib
     matplotlib.use("Agg")
+    # Fonts a drawing names but this machine lacks are replaced quietly.
+    logging.getLogger("matplotlib.font_manager").setLevel(logging.ERROR)
     import ezdxf
     from ezdxf import recover
     from ezdxf.addons.drawing.matplotlib import qsave
