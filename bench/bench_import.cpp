@@ -1,0 +1,69 @@
+// Importing a generated drawing (figures of up to 2000 shapes, half of them
+// grouped, with texts, curves and hatches) into the host library: the time
+// per shape must stay flat from a thousand to a hundred thousand shapes.
+//
+// Run: build/.../bench/bench_import
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "host.h"
+#include "metafile_generator.h"
+#include "plugin/interface_settings.h"
+#include "transfer/import.h"
+
+namespace {
+
+// One generated file per size, written once.
+const std::string& metafileOf(std::size_t shapes) {
+  static std::map<std::size_t, std::string> files;
+  auto it = files.find(shapes);
+  if (it != files.end()) return it->second;
+  const std::string path =
+      (std::filesystem::temp_directory_path() /
+       ("drw_bench_import_" + std::to_string(::getpid()) + "_" + std::to_string(shapes) + ".mf"))
+          .string();
+  std::ofstream(path, std::ios::binary) << generateDrawing(shapes).metafile;
+  return files.emplace(shapes, path).first->second;
+}
+
+void BM_ImportMetafile(benchmark::State& state) {
+  const std::size_t shapes = static_cast<std::size_t>(state.range(0));
+  const std::string& path = metafileOf(shapes);
+  std::size_t entities = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::ostringstream out;
+    auto host = std::make_unique<drafthost::Host>(out);
+    InterfaceSettings settings;
+    ads_name set;
+    ads_ssadd(nullptr, nullptr, set);
+    state.ResumeTiming();
+    const int result = importMetafile(settings, path, set, 0, 0, 0, 0);
+    state.PauseTiming();
+    if (result != 1) state.SkipWithError("import failed");
+    entities = host->drawing.mainEntities(0).size();
+    ads_ssfree(set);
+    host.reset();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * shapes));
+  state.counters["top_level_entities"] = static_cast<double>(entities);
+}
+
+BENCHMARK(BM_ImportMetafile)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  for (std::size_t n : {1000, 10000, 100000}) std::remove(metafileOf(n).c_str());
+  return 0;
+}
