@@ -86,6 +86,8 @@ class FigureBuilder {
   MetaNode* text(const std::string& text, Point at, double height, int relPos = 7,
                  double angle = 0);
   // A hatch of one or more loops, each a list of boundary shapes in order.
+  // The hatch lines run at `angle` + 45 degrees (0 gives the usual 45 degree
+  // section lines), `distance` apart.
   void hatch(double angle, double distance, const std::vector<std::vector<MetaNode*>>& loops);
 
  private:

@@ -107,7 +107,7 @@ std::string screwMetafile() {
   side.line({-k - 3, 0}, {L + 3, 0});
   side.style(Style::Cosmetic);
   side.text("ISO 4762 M10x40", {-k, -dk / 2 - 4}, 3.5, 1);
-  side.hatch(45, 1.5, {cut});
+  side.hatch(0, 1.5, {cut});
 
   // The head seen from above: round head, hexagon socket.
   FigureBuilder top(items->key("FIGURE"), "Draufsicht", 2, {L + 20 + dk / 2, 0});
@@ -175,7 +175,7 @@ std::string shaftMetafile() {
   fig.style(Style::Cosmetic);
   fig.text("A-A", {c.x, c.y + r2 + 5}, 3.5, 8);
   fig.text("Welle 20-30-25x120", {0, -r2 - 5}, 3.5, 1);
-  fig.hatch(45, 2, {loop});
+  fig.hatch(0, 2, {loop});
   return file.text();
 }
 
@@ -229,8 +229,8 @@ std::string bearingMetafile() {
   }
   sec.style(Style::Cosmetic);
   sec.text("6205 DIN 625", {-B / 2, -D / 2 - 4}, 3.5, 1);
-  for (const auto& loop : outer) sec.hatch(45, 1.5, {loop});
-  for (const auto& loop : inner) sec.hatch(135, 1.5, {loop});
+  for (const auto& loop : outer) sec.hatch(0, 1.5, {loop});
+  for (const auto& loop : inner) sec.hatch(90, 1.5, {loop});
 
   FigureBuilder end(items->key("FIGURE"), "Stirnansicht", 2, {B / 2 + 20 + D / 2, 0});
   end.style(Style::Heavy);
