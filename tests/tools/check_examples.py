@@ -1,0 +1,128 @@
+"""What importing each example metafile must put into the DXF, worked out by
+hand from the metafiles in examples/metafiles/ (figure placement, rotation
+by the figure's angle, hatch angle + 45 degrees) and from setup/acad.lin."""
+import math
+import os
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def lin_patterns(path):
+    """{NAME: [dash, ...]} of an AutoCAD .lin file."""
+    out, name = {}, None
+    with open(path, encoding="cp1252") as f:
+        for line in f:
+            line = line.strip()
+            if line.startswith("*"):
+                name = line[1:].split(",")[0].strip().upper()
+            elif name and line[:1] in ("A", "a"):
+                out[name] = [float(x) for x in line[1:].split(",") if x.strip()]
+                name = None
+    return out
+
+
+def block_entities(doc):
+    """Entities of all blocks that are not layouts, by type."""
+    found = {}
+    for block in doc.blocks:
+        if block.name.startswith("*"):
+            continue
+        for e in block:
+            found.setdefault(e.dxftype(), []).append(e)
+    return found
+
+
+def close(a, b, tol=1e-6):
+    return all(abs(x - y) <= tol for x, y in zip(a, b))
+
+
+def check_common(doc, faults):
+    # Every linetype the import loaded carries the dash pattern of acad.lin.
+    patterns = lin_patterns(os.path.join(SOURCE, "setup", "acad.lin"))
+    for lt in doc.linetypes:
+        name = lt.dxf.name.upper()
+        if name in ("BYLAYER", "BYBLOCK", "CONTINUOUS"):
+            continue
+        want = patterns.get(name)
+        got = [t.value for t in lt.pattern_tags.tags if t.code == 49]
+        if want is None or not close(got, want) or len(got) != len(want):
+            faults.append("linetype %s: pattern %s, acad.lin has %s" % (name, got, want))
+    # Hatch boundary objects lie in the hatch's own block.
+    for block in doc.blocks:
+        handles = {e.dxf.handle for e in block}
+        for e in block.query("HATCH"):
+            for p in e.paths:
+                for h in p.source_boundary_objects:
+                    if h not in handles:
+                        faults.append("hatch %s: boundary %s not in block %s"
+                                      % (e.dxf.handle, h, block.name))
+
+
+def check_bracket(doc, faults):
+    inserts = doc.modelspace().query("INSERT")
+    if len(inserts) != 1:
+        return faults.append("%d inserts, expected 1" % len(inserts))
+    ins = inserts[0]
+    if ins.dxf.name != "Bracket_40x60" or not close(ins.dxf.insert, (120.5, 80, 0)) \
+            or abs(ins.dxf.rotation) > 1e-9:
+        faults.append("insert %s at %s rotated %s" % (ins.dxf.name, ins.dxf.insert, ins.dxf.rotation))
+    e = block_entities(doc)
+    counts = {t: len(v) for t, v in e.items()}
+    if counts != {"LINE": 6, "ARC": 1, "CIRCLE": 2, "MTEXT": 1, "HATCH": 1}:
+        faults.append("block content %s" % counts)
+        return
+    arc = e["ARC"][0]
+    if not close(arc.dxf.center, (40, 30, 0), 1e-3) or abs(arc.dxf.radius - 20) > 1e-3 \
+            or abs(arc.dxf.start_angle) > 1e-2 or abs(arc.dxf.end_angle - 90) > 1e-2:
+        faults.append("arc %s r %s from %s to %s" % (arc.dxf.center, arc.dxf.radius,
+                                                     arc.dxf.start_angle, arc.dxf.end_angle))
+    radii = sorted(c.dxf.radius for c in e["CIRCLE"])
+    if not close(radii, [4.25, 6.5]):
+        faults.append("circle radii %s" % radii)
+    hatch = e["HATCH"][0]
+    if abs(hatch.dxf.pattern_angle - 90) > 1e-9 or abs(hatch.pattern.lines[0].angle - 90) > 1e-9:
+        faults.append("hatch angle %s, expected 45 + 45" % hatch.dxf.pattern_angle)
+    if len(hatch.paths.paths[0].source_boundary_objects) != 5:
+        faults.append("hatch boundary objects %s" % hatch.paths.paths[0].source_boundary_objects)
+    if e["MTEXT"][0].text != "Bracket\\PDIN 4x M6":
+        faults.append("text %r" % e["MTEXT"][0].text)
+
+
+def check_shaft(doc, faults):
+    inserts = doc.modelspace().query("INSERT")
+    if len(inserts) != 1 or inserts[0].dxf.name != "Shaft_d25_L120":
+        return faults.append("inserts %s" % [i.dxf.name for i in inserts])
+    e = block_entities(doc)
+    counts = {t: len(v) for t, v in e.items()}
+    if counts != {"LINE": 9, "ELLIPSE": 2, "CIRCLE": 1, "MTEXT": 1, "HATCH": 1}:
+        faults.append("block content %s" % counts)
+        return
+    front, side = sorted(e["ELLIPSE"], key=lambda x: x.dxf.center[0])
+    # Front view: an elliptic arc at 90 degrees, hidden; side view turned by 90.
+    if not close(front.dxf.major_axis, (0, 4, 0)) or not close(
+            (front.dxf.start_param, front.dxf.end_param), (0, math.pi)) \
+            or front.dxf.linetype != "Verdeckt":
+        faults.append("front ellipse %s %s" % (front.dxf.major_axis, front.dxf.linetype))
+    a = math.radians(120)
+    if not close(side.dxf.center, (160, 0, 0)) or not close(
+            side.dxf.major_axis, (6 * math.cos(a), 6 * math.sin(a), 0)):
+        faults.append("side ellipse %s %s" % (side.dxf.center, side.dxf.major_axis))
+    text = e["MTEXT"][0]
+    if text.text != "A-A" or not close(text.dxf.insert, (180, 0, 0)) \
+            or abs(text.get_rotation() - 90) > 1e-4:
+        faults.append("text %r at %s rotated %s" % (text.text, text.dxf.insert, text.get_rotation()))
+    hatch = e["HATCH"][0]
+    if abs(hatch.dxf.pattern_angle - 180) > 1e-9:
+        faults.append("hatch angle %s, expected 135 + 45" % hatch.dxf.pattern_angle)
+
+
+EXPECTED = {"bracket_figure": check_bracket, "shaft_drawing": check_shaft}
+
+
+def check(name, doc):
+    """Faults found in the drawing imported from example `name`."""
+    faults = []
+    check_common(doc, faults)
+    if name in EXPECTED:
+        EXPECTED[name](doc, faults)
+    return faults
