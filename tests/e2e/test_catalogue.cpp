@@ -1,0 +1,146 @@
+// The catalogue commands end to end: drafthost runs the plug-in, which starts
+// the stand-in launcher and catalogue program named by the sample
+// installation's moxisol.cfg, and places the part they deliver.
+#include <cstdlib>
+#include <map>
+
+#include "drafthost_run.h"
+
+using nlohmann::json;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// The default exchange file, relative to drafthost's directory here.
+constexpr const char* kMetaFile = "c:\\acad2d.out";
+
+}  // namespace
+
+class CatalogueTest : public E2eTest {
+ protected:
+  CatalogueTest() {
+    log = (dir / "moxistart.log").string();
+    ::setenv("MOXISTART_LOG", log.c_str(), 1);
+    ::setenv("DRAFTHOST_SUPPORT", (std::string(DRW_SOURCE_DIR) + "/setup").c_str(), 1);
+    ::unsetenv("MOXICATALOG_PART");
+  }
+  ~CatalogueTest() override {
+    for (const char* v : {"MOXISTART_LOG", "DRAFTHOST_SUPPORT", "MOXICATALOG_PART"}) ::unsetenv(v);
+  }
+
+  // The argument vectors the launcher was started with, one per launch.
+  std::vector<Args> launches() {
+    std::vector<Args> runs;
+    std::istringstream in(read(log));
+    std::string line;
+    while (std::getline(in, line)) runs.push_back(json::parse(line).get<Args>());
+    return runs;
+  }
+
+  // How many entities of each type the plug-in made.
+  static std::map<std::string, int> made(const HostRun& r) {
+    std::map<std::string, int> count;
+    for (const json& e : r.calls("ads_entmake"))
+      if (e["rc"] == 5100) ++count[e["list"][0][1].get<std::string>()];
+    return count;
+  }
+
+  static std::string bin(const std::string& name) {
+    return std::string(DRW_BINARY_DIR) + "/bin/" + name;
+  }
+
+  std::string log;
+};
+
+TEST_F(CatalogueTest, ViewerDeliversTheScrewDrawingThatIsDraggedAndTurned) {
+  HostRun r = run("MOXIviewer\n100,50\n30\n");
+  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(launches().size(), 1u) << r.out;
+  EXPECT_EQ(launches()[0], (Args{bin("moxistart"), "-mview", bin("moxicatalog"), "-server",
+                                 "MoxiViewer", "-topic", "MoxiViewer", "-poke",
+                                 "RECEIVERCADID=Autocad.2d", "-fm", "METAV2", "-o", kMetaFile}));
+  EXPECT_EQ(read(dir / kMetaFile).rfind("DRAWING {", 0), 0u);
+  // Two views (each a block) inside the drawing's block, the head's section hatched.
+  auto entities = made(r);
+  EXPECT_EQ(entities["INSERT"], 3);
+  EXPECT_EQ(entities["HATCH"], 1);
+  EXPECT_EQ(entities["CIRCLE"], 2);
+  EXPECT_GE(entities["LINE"], 20);
+  EXPECT_EQ(entities["MTEXT"] + entities["TEXT"], 1);
+  ASSERT_EQ(r.calls("ads_draggen").size(), 1u);
+  ASSERT_EQ(r.calls("ads_getorient").size(), 1u);
+  EXPECT_EQ(r.calls("ads_xformss").size(), 2u);
+  EXPECT_EQ(r.out.find("**"), std::string::npos) << "no alert: " << r.out;
+  EXPECT_NE(r.err.find("waiting for the catalogue program (1 s"), std::string::npos) << r.err;
+}
+
+TEST_F(CatalogueTest, EachCommandStartsItsProgramWithItsSwitches) {
+  struct Case {
+    const char* command;
+    Args switches;
+    const char* marker;  // in the exchange file
+  };
+  const Case cases[] = {
+      {"MOXIshaft", {"-server", "MoxiWel", "-topic", "MoxiWel"}, "ICRV2D"},
+      // The sample configuration names the assembly program by EXE3D only.
+      {"MOXIass", {"-server", "MoxiAssembly", "-topic", "MoxiAssembly"}, "6205"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(log);
+    HostRun r = run(std::string(c.command) + "\n0,0\n0\n");
+    ASSERT_EQ(launches().size(), 1u) << c.command << r.out;
+    Args expected{bin("moxistart"), "-mview", bin("moxicatalog")};
+    expected.insert(expected.end(), c.switches.begin(), c.switches.end());
+    for (const char* s : {"-poke", "RECEIVERCADID=Autocad.2d", "-fm", "METAV2", "-o", kMetaFile})
+      expected.push_back(s);
+    EXPECT_EQ(launches()[0], expected) << c.command;
+    EXPECT_NE(read(dir / kMetaFile).find(c.marker), std::string::npos) << c.command;
+    EXPECT_EQ(r.calls("ads_getorient").size(), 1u) << c.command << r.out;
+    EXPECT_GE(made(r)["HATCH"], 1) << c.command;
+  }
+}
+
+TEST_F(CatalogueTest, ViewerIn3dImportsTheSatSolidAsABlock) {
+  HostRun r = run("MOXIviewer3d\n10,20\n");
+  ASSERT_EQ(launches().size(), 1u) << r.out;
+  EXPECT_EQ(launches()[0],
+            (Args{bin("moxistart"), "-mview", bin("moxicatalog"), "-server", "MoxiViewer", "-topic",
+                  "MoxiViewer", "-poke", "RECEIVERCADID=Autocad.3d", "-fm", "sat", "-poke",
+                  "FormatVersion=1.6", "-o", "c:\\acadxchg.sat"}));
+  EXPECT_EQ(read(dir / "c:\\acadxchg.sat").rfind("106 0 1 0\n", 0), 0u);
+  bool acisin = false;
+  for (const json& c : r.calls("ads_command"))
+    if (c["args"][0][1] == "_acisin") acisin = c["rc"] == 5100;
+  EXPECT_TRUE(acisin) << r.out;
+  EXPECT_EQ(made(r)["INSERT"], 1);
+  ASSERT_EQ(r.calls("ads_entmake").size(), 1u);
+  EXPECT_EQ(r.calls("ads_entmake")[0]["list"][1], json::parse(R"([2, "MOXISOL"])"));
+  EXPECT_EQ(r.calls("ads_draggen").size(), 1u);
+}
+
+TEST_F(CatalogueTest, NoPartChosenAndNoFileWrittenAreReported) {
+  std::ofstream(dir / kMetaFile) << "FIGURE { NAME { \"old part\" } }\n";
+  ::setenv("MOXICATALOG_PART", "nofile", 1);
+  HostRun r = run("MOXIviewer\n");
+  // The old exchange file went before the launch, so nothing old is placed.
+  EXPECT_NE(r.out.find("Metadatei c:\\acad2d.out wurde nicht gefunden!"), std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.calls("ads_entmake").size(), 0u);
+
+  ::setenv("MOXICATALOG_PART", "none", 1);
+  r = run("MOXIviewer\n");
+  EXPECT_NE(r.out.find("Es wurde kein Teil \xC3\xBC"
+                       "bergeben!"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.calls("ads_entmake").size(), 0u);
+}
+
+TEST_F(CatalogueTest, AMetafileOfTheUsersIsDeliveredAsItIs) {
+  const std::string part = std::string(DRW_SOURCE_DIR) + "/examples/metafiles/bracket_figure.mf";
+  ::setenv("MOXICATALOG_PART", part.c_str(), 1);
+  HostRun r = run("MOXIviewer\n0,0\n0\n");
+  EXPECT_EQ(read(dir / kMetaFile), read(part));
+  EXPECT_EQ(made(r)["HATCH"], 1) << r.out;
+}
