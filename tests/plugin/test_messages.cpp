@@ -161,3 +161,57 @@ TEST(ConversionsMatch, Table) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every German text the plug-in shows, as written in the code.
+const char* const kGermanTexts[] = {
+    "Metadatei %s wurde nicht gefunden!",
+    "Es wurde kein Teil \xfc"
+    "bergeben!",
+    "Einf\xfcgepunkt w\xe4hlen:",
+    "Drehwinkel:",
+    "Fehler beim Erzeugen des Blocks %s",
+    "Programm MOXIstart (%s) wurde nicht gefunden!",
+    "Programm %s wurde nicht gefunden!",
+    "Programm %s konnte nicht gestartet werden!",
+    "Warten auf das Katalogprogramm abgebrochen!",
+    "Verschraubungsart (0)Sackloch (1)Durchgangsloch [0]:",
+    "Mittellinie der Bohrung auswaehlen:",
+    "Oberkante 1.Platte auswaehlen:",
+    "Oberkante 2.Platte auswaehlen:",
+    "Unterkante 2.Platte auswaehlen:",
+    "Ung\xfcltige Angaben",
+    "Fehler in der Metadatei!",
+    "Linie konnte nicht erzeugt werden!",
+    "Bogen konnte nicht erzeugt werden!",
+    "Kreis konnte nicht erzeugt werden!",
+    "Ellipse konnte nicht erzeugt werden!",
+    "Ellipsenbogen konnte nicht erzeugt werden!",
+    "Textelement konnte nicht erzeugt werden!",
+    "Polyline konnte nicht erzeugt werden!",
+    "Polyline-Vertex konnte nicht erzeugt werden!",
+    "Hatch konnte nicht erzeugt werden!",
+    "Shape f\xfcr Hatch nicht gefunden!",
+    "Linienstil %s existiert nicht!\nGeben Sie im 2D-Optionendialog der MOXIsolutions "
+    "AutoCAD-Schnittstelle einen g\xfcltigen Linientyp an.",
+    "Layer %s konnte nicht erzeugt werden",
+    "Linientyp %s konnte nicht geladen werden",
+    "Datei %s wurde nicht gefunden",
+    "Dialog konnte nicht geladen werden",
+};
+
+TEST(EnglishLanguageFile, TranslatesEveryTextWithTheSamePlaceholders) {
+  InterfaceSettings settings;
+  loadLanguageFile(settings, std::string(DRW_SOURCE_DIR) + "/setup/lang/english/drwlink2.nls");
+  for (const char* german : kGermanTexts) {
+    auto found = settings.messages().find(german);
+    ASSERT_NE(found, settings.messages().end()) << german;
+    EXPECT_FALSE(found->second.empty()) << german;
+    EXPECT_NE(found->second, german);
+    EXPECT_TRUE(conversionsMatch(german, found->second)) << german;
+  }
+  EXPECT_EQ(settings.messages().size(), std::size(kGermanTexts)) << "no stray entries";
+}
+
+}  // namespace
