@@ -752,6 +752,10 @@ class DxfWriter {
     }
   }
 
+  // A solid moved by ads_xformss keeps its SAT text and notes the movement in
+  // Entity::placement, which R2000 has no group for; the plug-in moves solids
+  // only through the block insertion that holds them, so the text is written
+  // as it is.
   void satText(const Entity& e) {
     std::string line;
     bool open = false;

@@ -53,6 +53,9 @@ const char* kHelp =
     "Linetype files for the LINETYPE command are looked up in the current directory\n"
     "and then in the directories of DRAFTHOST_SUPPORT (colon-separated).\n"
     "\n"
+    "While the plug-in waits for a catalogue program, a progress line goes to\n"
+    "standard error once a second, and Ctrl-C cancels the wait.\n"
+    "\n"
     "Exit status: 0 when the script ran to its end (also when commands failed),\n"
     "1 when the plug-in could not be loaded, 2 for usage errors, 3 when the DXF\n"
     "file could not be written.\n";

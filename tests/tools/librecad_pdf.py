@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """A second, independent DXF reader: LibreCAD converts the file to PDF
-without a display; the PDF must arrive and hold more than a bare page.
+without a display; the PDF must arrive, hold more than a bare page, and have
+a paper-sized page (wrong $INSUNITS make LibreCAD's page metres wide).
 
     librecad_pdf.py FILE.dxf OUTDIR
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -39,7 +41,16 @@ def main(argv):
     if not data.startswith(b"%PDF") or len(data) < 1000:
         print("%s is not a PDF with content (%d bytes)" % (pdf, len(data)))
         return 1
-    print("%s: %d bytes" % (pdf, len(data)))
+    box = re.search(rb"/MediaBox\s*\[\s*([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)\s+([-\d.]+)", data)
+    if not box:
+        print("%s has no page size" % pdf)
+        return 1
+    x0, y0, x1, y1 = (float(v) for v in box.groups())
+    # A0 is 2384 x 3370 points.
+    if max(x1 - x0, y1 - y0) > 3400:
+        print("%s: page %.0f x %.0f points, larger than A0" % (pdf, x1 - x0, y1 - y0))
+        return 1
+    print("%s: %d bytes, page %.0f x %.0f points" % (pdf, len(data), x1 - x0, y1 - y0))
     return 0
 
 
