@@ -116,7 +116,29 @@ def check_shaft(doc, faults):
         faults.append("hatch angle %s, expected 135 + 45" % hatch.dxf.pattern_angle)
 
 
-EXPECTED = {"bracket_figure": check_bracket, "shaft_drawing": check_shaft}
+def check_import_parts(doc, faults):
+    # examples/scripts/import_parts.scr: the insertion points and angles typed
+    # at the prompts (hidden_section is loose: its entities, no insertion; the
+    # angle of hatched_flange, -30, comes back as 330; the last part's angle
+    # prompt gets Enter).
+    want = [("Musterteil_alle_Formen", (0, 0), 0), ("Lagerbock_LB_40_Zusammenste", (300, 0), 90),
+            ("Flansch_DN50_PN16_Schnitt", (0, 150), 330), ("Schriftfeld", (150, 150), 0),
+            ("Musterteil_alle_Formen0", (0, -150), 0)]
+    got = [(i.dxf.name, tuple(i.dxf.insert)[:2], i.dxf.rotation)
+           for i in doc.modelspace().query("INSERT")]
+    ok = len(got) == len(want) and all(
+        g[0] == w[0] and close(g[1], w[1]) and abs(g[2] - w[2]) < 1e-9 for g, w in zip(got, want))
+    if not ok:
+        faults.append("insertions %s, expected %s" % (got, want))
+    loose = sorted(e.dxftype() for e in doc.modelspace() if e.dxftype() != "INSERT")
+    if loose != ["CIRCLE", "CIRCLE", "LINE", "LINE"]:
+        faults.append("loose entities %s" % loose)
+    if doc.blocks.get("Musterteil_alle_Formen") is None:
+        faults.append("block Musterteil_alle_Formen missing")
+
+
+EXPECTED = {"bracket_figure": check_bracket, "shaft_drawing": check_shaft,
+            "import_parts": check_import_parts}
 
 
 def check(name, doc):

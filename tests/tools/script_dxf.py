@@ -1,13 +1,16 @@
 #!/usr/bin/python3
 """Runs drafthost on a script with --dxf and checks the DXF it writes.
 
-    script_dxf.py DRAFTHOST SCRIPT OUT.dxf [--lines N] [--support DIR]
+    script_dxf.py DRAFTHOST SCRIPT OUT.dxf [--lines N] [--support DIR] [--cwd DIR]
 
 SCRIPT may be a metafile (.mf): the script then imports it with
 (C:MOXIopenps2 "FILE") and takes the default insertion point and rotation,
 and the result is compared with what check_examples.py expects of it.
 --lines N: the drawing must hold N LINE entities (scripts drawing with LINE).
 --support DIR: DRAFTHOST_SUPPORT for the run (where acad.lin is).
+--cwd DIR: run there (default: the script's directory).
+Scripts and metafiles that check_examples.py knows by name are compared
+with its values.
 The plug-in runs with a fresh HALDRIX_USER and no other HALDRIX settings.
 """
 import os
@@ -26,9 +29,9 @@ def main(argv):
     out = os.path.abspath(out)
     if os.path.exists(out):
         os.remove(out)
-    example = None
+    script = os.path.abspath(script)
+    example = os.path.splitext(os.path.basename(script))[0]
     if script.endswith(".mf"):
-        example = os.path.splitext(os.path.basename(script))[0]
         metafile = os.path.abspath(script)
         script = out[:-4] + ".scr"
         with open(script, "w") as f:
@@ -39,9 +42,9 @@ def main(argv):
     os.makedirs(env["HALDRIX_USER"], exist_ok=True)
     if "--support" in argv:
         env["DRAFTHOST_SUPPORT"] = argv[argv.index("--support") + 1]
+    cwd = argv[argv.index("--cwd") + 1] if "--cwd" in argv else os.path.dirname(script)
     run = subprocess.run([drafthost, "--dxf", out, script], stdout=subprocess.PIPE,
-                         stderr=subprocess.PIPE, timeout=120, env=env,
-                         cwd=os.path.dirname(os.path.abspath(script)))
+                         stderr=subprocess.PIPE, timeout=120, env=env, cwd=cwd)
     if run.returncode != 0:
         print("drafthost exit status %d\n%s" % (run.returncode, run.stderr.decode(errors="replace")))
         return 1
@@ -56,13 +59,12 @@ def main(argv):
         if got != want:
             print("%s: %d LINE entities, expected %d" % (out, got, want))
             return 1
-    if example:
-        import check_examples
-        faults = check_examples.check(example, doc)
-        for f in faults:
-            print("%s: %s" % (out, f))
-        if faults:
-            return 1
+    import check_examples
+    faults = check_examples.check(example, doc)
+    for f in faults:
+        print("%s: %s" % (out, f))
+    if faults:
+        return 1
     print("%s: ok (%d entities)" % (out, len(doc.modelspace())))
     return 0
 
