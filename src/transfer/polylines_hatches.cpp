@@ -105,7 +105,11 @@ bool findShapeEntity(InterfaceSettings& settings, const metaTreeC* shape, ads_na
 }
 
 resbuf* appendResbufChain(resbuf* chain, resbuf* piece) {
-  if (!chain) return nullptr;
+  // A piece that has nothing to hang on is released, not lost.
+  if (!chain) {
+    ads_relrb(piece);
+    return nullptr;
+  }
   resbuf* last = chain;
   while (last->rbnext) last = last->rbnext;
   if (!piece) return last;

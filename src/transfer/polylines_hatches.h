@@ -38,7 +38,7 @@ resbuf* hatchEdges(metaTreeC* shape);
 resbuf* hatchBoundaryRef(InterfaceSettings& settings, const metaTreeC* shape);
 
 // Hangs piece on the end of chain and returns the new last element (the old
-// last one for a null piece); null for a null chain.
+// last one for a null piece); null for a null chain, whose piece is released.
 resbuf* appendResbufChain(resbuf* chain, resbuf* piece);
 
 // Bulge of the arc p1 -> p2 -> p3 about centre: tangent of a quarter of the
