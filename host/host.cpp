@@ -81,6 +81,10 @@ void Host::commandLine(const std::string& line) {
       break;
   }
   out_ << "Command: " << s.text << '\n';
+  if (isDialogLine(s.text)) {
+    out_ << "; error: no dialog is open\n";
+    return;
+  }
   std::string text = utf8ToCp1252(s.text);
   if (text[0] == '(') {
     std::string error;

@@ -63,6 +63,7 @@ class Host {
   int measurement = 1;         // 0 imperial, 1 metric
   int measurementType = 5010;  // RTLONG; a host may report RTSHORT instead
   int cmdecho = 1;
+  bool interactive = false;  // a person types: show open dialogs as text before each input
 
   // Plug-in: sends the initialise and load-drawing messages, or unload.
   void attach(EntryPoint entry);
@@ -78,6 +79,8 @@ class Host {
   // Runs one command line (UTF-8); prompts read further lines from the input.
   void commandLine(const std::string& line);
   void setInput(LineSource* input) { input_ = input; }
+  // The next input line that is not a comment; nullopt at the end of input.
+  std::optional<std::string> nextInputLine() { return nextInput(); }
 
   // Runs the plug-in function registered under the name with the arguments;
   // false when no function of that name is registered.

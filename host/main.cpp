@@ -49,6 +49,12 @@ const char* kHelp =
     "  LAYER NAME     creates a layer\n"
     "While a command runs each prompt takes the next line: an integer, an angle in\n"
     "degrees, a point x,y[,z]; Enter answers nothing, ^C or the end of input cancels.\n"
+    "While a dialog is open each line is one user action on it:\n"
+    "  ~set KEY VALUE  puts VALUE (the rest of the line after one blank) into the\n"
+    "                 tile; a list tile takes the index of the item to select\n"
+    "  ~action KEY    clicks the tile (~action accept is OK)\n"
+    "  ~cancel        Cancel; the end of input cancels an open dialog too\n"
+    "On a terminal the open dialog's tiles and values are shown before each input.\n"
     "\n"
     "Linetype files for the LINETYPE command are looked up in the current directory\n"
     "and then in the directories of DRAFTHOST_SUPPORT (colon-separated).\n"
@@ -144,6 +150,7 @@ int main(int argc, char** argv) {
     if (traceFile.is_open()) host.trace = &traceFile;
     host.pickbox = pickbox;
     if (imperial) host.measurement = 0;
+    host.interactive = !scriptFile.is_open() && ::isatty(STDIN_FILENO);
     host.attach(entry);
     drafthost::installCancelHandler();
     drafthost::StreamLines lines(scriptFile.is_open() ? static_cast<std::istream&>(scriptFile)

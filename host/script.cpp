@@ -141,4 +141,45 @@ std::optional<LispCall> parseLispCall(const std::string& text, std::string* erro
   }
 }
 
+bool isDialogLine(const std::string& line) {
+  std::size_t b = line.find_first_not_of(" \t");
+  return b != std::string::npos && line[b] == '~';
+}
+
+std::optional<DialogInput> parseDialogLine(const std::string& line, std::string* error) {
+  auto fail = [&](const char* problem) -> std::optional<DialogInput> {
+    if (error) *error = problem;
+    return std::nullopt;
+  };
+  std::size_t b = line.find_first_not_of(" \t");
+  if (b == std::string::npos || line[b] != '~') return fail("not a dialog line");
+  // Words: the command, then the key; a Set value is the rest after one blank.
+  auto word = [&](std::size_t from, std::size_t* end) {
+    std::size_t start = line.find_first_not_of(" \t", from);
+    if (start == std::string::npos) start = line.size();
+    *end = line.find_first_of(" \t", start);
+    if (*end == std::string::npos) *end = line.size();
+    return line.substr(start, *end - start);
+  };
+  std::size_t end = 0;
+  std::string command = word(b + 1, &end);
+  DialogInput in;
+  if (command == "cancel") {
+    in.kind = DialogInput::Cancel;
+  } else if (command == "set" || command == "action") {
+    in.kind = command == "set" ? DialogInput::Set : DialogInput::Action;
+    in.key = word(end, &end);
+    if (in.key.empty()) return fail("a tile key is missing");
+    if (in.kind == DialogInput::Set) {
+      if (end < line.size()) in.value = line.substr(end + 1);
+      return in;
+    }
+  } else {
+    return fail("use ~set KEY VALUE, ~action KEY or ~cancel");
+  }
+  std::size_t rest = line.find_first_not_of(" \t", end);
+  if (rest != std::string::npos) return fail("unexpected text after the dialog command");
+  return in;
+}
+
 }  // namespace drafthost

@@ -27,6 +27,20 @@ struct LispCall {
 // nullopt with *error set for anything else.
 std::optional<LispCall> parseLispCall(const std::string& text, std::string* error);
 
+// Input to an open dialog: lines whose first non-blank character is '~'.
+struct DialogInput {
+  enum Kind { Set, Action, Cancel };
+  Kind kind = Cancel;
+  std::string key;
+  std::string value;  // Set: everything after the key and one blank, as typed
+};
+
+// True for a line meant for an open dialog (first non-blank character '~').
+bool isDialogLine(const std::string& line);
+// "~set KEY VALUE", "~action KEY" or "~cancel"; nullopt with *error set for
+// any other dialog line.
+std::optional<DialogInput> parseDialogLine(const std::string& line, std::string* error);
+
 // "x,y" or "x,y,z" (z 0 when missing); false otherwise.
 bool parsePoint(const std::string& text, Point* point);
 // A whole decimal integer or real; false when the text is anything more or less.

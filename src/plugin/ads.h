@@ -126,7 +126,14 @@ int ads_ssfree(const ads_name set);
 // Applies a 4x4 matrix (row-major, translation in the fourth column) to every entity of a set.
 int ads_xformss(const ads_name set, ads_matrix matrix);
 
-// Dialogs from DCL files. The callback packet tells which tile fired.
+// Dialogs from DCL files. The callback packet tells which tile fired (its
+// key), the tile's value and the client data bound to it.
+#define DLGCANCEL 0  // status of ads_start_dialog after Cancel
+#define DLGOK 1      // after OK
+#define LIST_CHANGE ((short)1)  // ads_start_list: replace the item at index
+#define LIST_APPEND ((short)2)  // add items at the end
+#define LIST_NEW ((short)3)     // clear the list first
+#define CBR_SELECT 1            // callback reason: the tile was chosen
 typedef void* ads_hdlg;
 typedef struct {
   ads_hdlg dialog;
@@ -138,15 +145,25 @@ typedef struct {
 } ads_callback_packet;
 typedef void (*CLIENTFUNC)(ads_callback_packet* packet);
 
+// Loads a DCL file; RTERROR (and a negative id) when it cannot be read.
 int ads_load_dialog(const char* file, int* dclId);
+// Forgets a loaded DCL file; RTERROR for an unknown id.
 int ads_unload_dialog(int dclId);
+// Creates the named dialog of a loaded file; RTERROR (and a null handle) when it has none.
 int ads_new_dialog(const char* name, int dclId, CLIENTFUNC defaultCallback, ads_hdlg* dialog);
+// Shows the dialog until ads_done_dialog or Cancel; the handle is invalid afterwards.
 int ads_start_dialog(ads_hdlg dialog, int* status);
+// Closes the dialog with the status that ads_start_dialog returns.
 int ads_done_dialog(ads_hdlg dialog, int status);
+// Tile access by key; RTERROR for an unknown dialog or key. ads_get_tile copies
+// at most maxLength - 1 bytes and a terminating zero (a list tile's value is
+// its selected index as text).
 int ads_set_tile(ads_hdlg dialog, const char* key, const char* value);
 int ads_get_tile(ads_hdlg dialog, const char* key, char* value, int maxLength);
+// Binds a callback or client data to a tile; RTERROR for an unknown dialog or key.
 int ads_action_tile(ads_hdlg dialog, const char* key, CLIENTFUNC callback);
 int ads_client_data_tile(ads_hdlg dialog, const char* key, void* data);
+// Fills a list tile: ads_start_list, ads_add_list per item, ads_end_list; RTERROR out of order.
 int ads_start_list(ads_hdlg dialog, const char* key, short operation, short index);
 int ads_add_list(const char* item);
 int ads_end_list(void);

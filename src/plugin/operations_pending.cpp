@@ -6,7 +6,3 @@
 int runScrewConnection(InterfaceSettings&) {
   return -1;
 }
-
-int runOptionsDialog(InterfaceSettings&) {
-  return -1;
-}
