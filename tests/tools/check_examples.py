@@ -137,8 +137,30 @@ def check_import_parts(doc, faults):
         faults.append("block Musterteil_alle_Formen missing")
 
 
+def check_catalogue(doc, faults):
+    # tests/tools/catalogue.scr: the parts' insertions as typed at the prompts;
+    # the 3D part is a block MOXISOL holding one solid whose SAT text decodes
+    # to a complete ACIS file.
+    want = [("ISO_4762_M10x40", (0, 0), 0), ("MOXISOL", (100, 0), 0),
+            ("Welle_20_30_25x120", (0, 100), 0), ("Rillenkugellager_6205", (200, 100), 45)]
+    got = [(i.dxf.name, tuple(i.dxf.insert)[:2], i.dxf.rotation)
+           for i in doc.modelspace().query("INSERT")]
+    ok = len(got) == len(want) and all(
+        g[0] == w[0] and close(g[1], w[1]) and abs(g[2] - w[2]) < 1e-9 for g, w in zip(got, want))
+    if not ok:
+        faults.append("insertions %s, expected %s" % (got, want))
+    block = doc.blocks.get("MOXISOL")
+    solids = list(block.query("3DSOLID")) if block is not None else []
+    if len(solids) != 1:
+        return faults.append("%d solids in MOXISOL" % len(solids))
+    sat = solids[0].sat
+    if len(sat) < 4 or not sat[0].split()[0].isdigit() or sat[-1] != "End-of-ACIS-data" \
+            or not any(line.startswith("body ") for line in sat):
+        faults.append("SAT text does not decode: %s" % sat[:3])
+
+
 EXPECTED = {"bracket_figure": check_bracket, "shaft_drawing": check_shaft,
-            "import_parts": check_import_parts}
+            "import_parts": check_import_parts, "catalogue": check_catalogue}
 
 
 def check(name, doc):
