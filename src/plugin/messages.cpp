@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <fstream>
+#include <string_view>
 #include <vector>
 
 #include "config/strings.h"

@@ -1,5 +1,6 @@
 #include "transfer/line_styles.h"
 
+#include <cctype>
 #include <cstdlib>
 
 #include "config/environment.h"
