@@ -488,3 +488,32 @@ TEST_F(ImportTest, RefusedFilesAreReported) {
   EXPECT_EQ(texts[4], "\nFehler in der Metadatei!\n");
   EXPECT_EQ(commands(r, "_.BLOCK").size(), 1u) << "000 later in the line is a part";
 }
+
+// The whole road of a 2D part: the viewer command starts the catalogue
+// stand-in, which writes one of its parts; the import must take every one
+// without a message, and the sample files of examples/ as well.
+TEST_F(ImportTest, CatalogueAndExamplePartsImportCleanly) {
+  for (const char* part : {"screw", "shaft", "bearing"}) {
+    std::ofstream(dir / "script.scr", std::ios::binary) << "MOXIviewer\n0,0\n0\n";
+    // Default settings, with the sample installation's linetypes.
+    std::filesystem::remove(dir / "user" / "acad2d.cfg");
+    const std::string cmd = "cd '" + dir.string() +
+                            "' && env -u HALDRIX -u HALDRIX_SETUP -u HALDRIX_LANGUAGE "
+                            "HALDRIX_USER='" +
+                            (dir / "user").string() + "' DRAFTHOST_SUPPORT='" + DRW_SOURCE_DIR +
+                            "/setup' MOXICATALOG_PART=" + part + " '" + binary() +
+                            "' script.scr > out.txt 2> err.txt";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string out = read(dir / "out.txt");
+    EXPECT_NE(out.find("Drehwinkel: 0"), std::string::npos) << part << "\n" << out;
+    EXPECT_EQ(out.find("nicht"), std::string::npos) << part << "\n" << out;
+  }
+  const std::string examples = std::string(DRW_SOURCE_DIR) + "/examples/metafiles/";
+  for (const char* name : {"all_shapes.mf", "grouped_drawing.mf", "text_block.mf",
+                           "hidden_section.mf", "bracket_figure.mf", "shaft_drawing.mf"}) {
+    settings(kSettings);
+    HostRun r = run("(C:MOXIopenps2 \"" + examples + name + "\")\n0,0\n0\n");
+    EXPECT_NE(r.out.find("Drehwinkel: 0"), std::string::npos) << name << "\n" << r.out;
+    EXPECT_EQ(r.out.find("nicht"), std::string::npos) << name << "\n" << r.out;
+  }
+}
