@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -257,12 +258,16 @@ double realOf(const Group& g) {
   return g.kind == ValueKind::Real ? g.real : static_cast<double>(g.integer);
 }
 
-void grow(Point& lo, Point& hi, const Point& p, double r = 0) {
-  for (std::size_t i = 0; i < 3; ++i) {
-    lo[i] = std::min(lo[i], p[i] - r);
-    hi[i] = std::max(hi[i], p[i] + r);
+struct Box {
+  Point lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+  bool empty() const { return !(lo[0] <= hi[0]); }
+  void add(const Point& p, double r = 0) {
+    for (std::size_t i = 0; i < 3; ++i) {
+      lo[i] = std::min(lo[i], p[i] - r);
+      hi[i] = std::max(hi[i], p[i] + r);
+    }
   }
-}
+};
 
 class DxfWriter {
  public:
@@ -319,8 +324,8 @@ class DxfWriter {
   void variable(const char* name) { w_.text(9, name); }
 
   void header() {
-    Point lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    extents(&lo, &hi);
+    extents(&lo_, &hi_);
+    const Point &lo = lo_, &hi = hi_;
     section("HEADER");
     variable("$ACADVER");
     w_.text(1, "AC1015");
@@ -349,9 +354,17 @@ class DxfWriter {
     w_.text(0, "ENDSEC");
   }
 
-  // Model-space extents from the entities' defining points; an empty drawing
-  // gets the origin.
-  void extents(Point* lo, Point* hi) {
+  // Extents of a space from its entities' defining points (circles and
+  // ellipses with their radius, insertions with the extents of their block
+  // placed, scaled and turned); each block is measured once.
+  Box spaceBox(uint32_t space, int depth) {
+    if (space > 0) {
+      std::size_t b = space - 1;
+      if (blockBoxes_.size() <= b) blockBoxes_.resize(dwg_.blocks().records().size());
+      if (blockBoxes_[b]) return *blockBoxes_[b];
+      if (depth > 32) return {};  // blocks do not nest this deep; guards a cycle
+    }
+    Box box;
     auto pointOf = [](const Entity& e, int code) {
       const Group* g = findGroup(e.groups, code);
       return g && g->kind == ValueKind::Point ? g->point : Point{};
@@ -360,24 +373,48 @@ class DxfWriter {
       const Group* g = findGroup(e.groups, code);
       return g ? realOf(*g) : fallback;
     };
-    for (EntityId id : dwg_.mainEntities(0)) {
+    for (EntityId id : dwg_.mainEntities(space)) {
       const Entity& e = *dwg_.entity(id);
       if (e.type == "LINE") {
-        grow(*lo, *hi, pointOf(e, 10));
-        grow(*lo, *hi, pointOf(e, 11));
+        box.add(pointOf(e, 10));
+        box.add(pointOf(e, 11));
       } else if (e.type == "ARC" || e.type == "CIRCLE") {
-        grow(*lo, *hi, pointOf(e, 10), realOr(e, 40, 0));
+        box.add(pointOf(e, 10), realOr(e, 40, 0));
       } else if (e.type == "ELLIPSE") {
         Point a = pointOf(e, 11);
-        grow(*lo, *hi, pointOf(e, 10), std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]));
-      } else if (e.type == "MTEXT" || e.type == "INSERT") {
-        grow(*lo, *hi, pointOf(e, 10));
+        box.add(pointOf(e, 10), std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]));
+      } else if (e.type == "MTEXT") {
+        box.add(pointOf(e, 10));
       } else if (e.type == "POLYLINE") {
         for (EntityId c : e.children)
-          if (dwg_.entity(c)->type == "VERTEX") grow(*lo, *hi, pointOf(*dwg_.entity(c), 10));
+          if (dwg_.entity(c)->type == "VERTEX") box.add(pointOf(*dwg_.entity(c), 10));
+      } else if (e.type == "INSERT") {
+        Point at = pointOf(e, 10);
+        box.add(at);
+        const Group* name = findGroup(e.groups, 2);
+        int b = name ? dwg_.blocks().indexOf(name->text) : -1;
+        if (b < 0) continue;
+        Box inner = spaceBox(static_cast<uint32_t>(b) + 1, depth + 1);
+        if (inner.empty()) continue;
+        const Point& base = dwg_.blocks().records()[static_cast<std::size_t>(b)].base;
+        double sx = realOr(e, 41, 1), sy = realOr(e, 42, 1), a = realOr(e, 50, 0);
+        double c = std::cos(a), s = std::sin(a);
+        for (double x : {inner.lo[0], inner.hi[0]})
+          for (double y : {inner.lo[1], inner.hi[1]}) {
+            double u = (x - base[0]) * sx, v = (y - base[1]) * sy;
+            box.add({at[0] + u * c - v * s, at[1] + u * s + v * c, at[2]});
+          }
       }
     }
-    if (!(lo->at(0) <= hi->at(0))) *lo = *hi = Point{};
+    if (space > 0) blockBoxes_[space - 1] = box;
+    return box;
+  }
+
+  // Model-space extents; an empty drawing gets the origin.
+  void extents(Point* lo, Point* hi) {
+    Box box = spaceBox(0, 0);
+    *lo = box.empty() ? Point{} : box.lo;
+    *hi = box.empty() ? Point{} : box.hi;
   }
 
   void classes() {
@@ -485,8 +522,7 @@ class DxfWriter {
 
   // The active viewport shows the model-space extents.
   void vportTable() {
-    Point lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    extents(&lo, &hi);
+    const Point &lo = lo_, &hi = hi_;
     double width = hi[0] - lo[0], height = hi[1] - lo[1];
     double viewHeight = std::max({height, width / 1.34, 1.0}) * 1.1;
     tableHead("VPORT", vportTable_, 1);
@@ -894,6 +930,7 @@ class DxfWriter {
   DxfOptions options_;
   GroupWriter w_;
   uint32_t next_ = 0;
+  Point lo_{}, hi_{};  // model-space extents
   uint32_t vportTable_ = 0, ltypeTable_ = 0, layerTable_ = 0, styleTable_ = 0, viewTable_ = 0,
            ucsTable_ = 0, appidTable_ = 0, dimstyleTable_ = 0, blockTable_ = 0, vport_ = 0,
            style_ = 0, appid_ = 0, dimstyle_ = 0, modelRecord_ = 0, paperRecord_ = 0,
@@ -901,6 +938,7 @@ class DxfWriter {
            groupDict_ = 0, layoutDict_ = 0, modelLayout_ = 0, paperLayout_ = 0, mlineDict_ = 0,
            mlineStyle_ = 0, plotDict_ = 0, plotNormal_ = 0;
   std::vector<uint32_t> blockBegin_, blockEnd_;
+  std::vector<std::optional<Box>> blockBoxes_;
   std::unordered_map<EntityId, std::vector<std::string>> reactors_;
 };
 

@@ -230,6 +230,27 @@ TEST(DxfWriter, HeaderHandlesAndOwnersHangTogether) {
   EXPECT_EQ(number(object(p, "ENTITIES", "VERTEX"), 42), 0.5);
 }
 
+TEST(DxfWriter, ExtentsTakeInsertedBlocksPlacedScaledAndTurned) {
+  Drawing dwg;
+  EXPECT_EQ(header(write(dwg), "$EXTMIN"), "0.0") << "an empty drawing";
+  make(dwg, {S(0, "CIRCLE"), P(10, {5, 0, 0}), R(40, 1)});
+  ASSERT_TRUE(dwg.defineBlock("B", {4, 0, 0}, {1}));
+  make(dwg, {S(0, "INSERT"), S(2, "B"), P(10, {10, 0, 0}), R(41, 2), R(42, 2), R(50, kPi / 2)});
+  Pairs p = write(dwg);
+  // The block spans (4..6, -1..1) about its base (4, 0): doubled and turned
+  // by 90 degrees about (10, 0) it spans (8..12, -0..4).
+  auto corner = [&](const char* name) {
+    for (std::size_t i = 0; i + 2 < p.size(); ++i)
+      if (p[i] == Pair{9, name})
+        return std::make_pair(std::stod(p[i + 1].second), std::stod(p[i + 2].second));
+    return std::make_pair(-1e300, -1e300);
+  };
+  EXPECT_NEAR(corner("$EXTMIN").first, 8, 1e-9);
+  EXPECT_NEAR(corner("$EXTMIN").second, 0, 1e-9);
+  EXPECT_NEAR(corner("$EXTMAX").first, 12, 1e-9);
+  EXPECT_NEAR(corner("$EXTMAX").second, 4, 1e-9);
+}
+
 TEST(DxfWriter, TextsKeepTheirBytesAndSplitInto250Pieces) {
   Drawing dwg;
   std::string text = std::string(260, 'a') + "\xD8" + "b\nc";
