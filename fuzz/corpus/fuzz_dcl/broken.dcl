@@ -1,0 +1,1 @@
+d : dialog { label = "open
