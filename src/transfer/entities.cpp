@@ -31,7 +31,8 @@ int makeEntityFromList(InterfaceSettings& settings, resbuf* list, const char* me
   int rc = list ? ads_entmake(list) : RTERROR;
   ads_relrb(list);
   if (rc != RTNORM) {
-    printMessage(settings, message);
+    // Translated here, so that the text never serves as a format.
+    printMessage(settings, "%s", translateText(settings, message).c_str());
     return -1;
   }
   ads_entlast(entity);
