@@ -42,17 +42,17 @@ class ImportScope {
   bool owner_ = false;
 };
 
+// Candidate k of a base name: the name itself, then the name with 0, 1, 2, ...
+std::string candidateName(const std::string& base, int k) {
+  return k == 0 ? base : base + std::to_string(k - 1);
+}
+
 std::string uniqueBlockName(const std::string& base) {
-  int counter = 0;
-  int* remembered = nullptr;
-  if (g_nameCounters) {
-    remembered = &(*g_nameCounters)[base];
-    counter = *remembered;
-  }
-  std::string candidate = counter == 0 ? base : base + std::to_string(counter - 1);
-  while (blockExists(candidate.c_str())) candidate = base + std::to_string(counter++);
-  if (remembered) *remembered = counter;
-  return candidate;
+  int* next = g_nameCounters ? &(*g_nameCounters)[base] : nullptr;
+  int k = next ? *next : 0;
+  while (blockExists(candidateName(base, k).c_str())) ++k;
+  if (next) *next = k + 1;  // this one is about to be taken
+  return candidateName(base, k);
 }
 
 // The children of a section with one key, gathered before anything is made:

@@ -365,11 +365,18 @@ TEST_F(ImportTest, BlockNamesAreMadeUniqueWithACounter) {
   for (int i = 0; i < 3; ++i) script += "(C:MOXIopenps2 \"a.mf\")\n\n\n";
   for (int i = 0; i < 2; ++i) script += "(C:MOXIopenps2 \"e.mf\")\n\n\n";
   script += "(C:MOXIopenps2 \"b.mf\")\n\n\n";
+  // Within one import: three figures and the drawing share the name.
+  std::string same = R"(FIGURE { NAME { "M8x20 DIN 912" } GROUP { "YES" } FIGURITEMS {
+      CIRCLE { POINT { 0 0 } RAD { 4 } } } } )";
+  file("d.mf", "DRAWING { NAME { \"M8x20 DIN 912\" } DRAWINGITEMS { " + same + same + same + "} }");
+  script += "(C:MOXIopenps2 \"d.mf\")\n\n\n";
   HostRun r = run(script);
   std::vector<std::string> names;
   for (const json& b : commands(r, "_.BLOCK")) names.push_back(b[1][1]);
-  EXPECT_EQ(names, (std::vector<std::string>{"M8x20_DIN_912", "M8x20_DIN_9120", "M8x20_DIN_9121",
-                                             "MOXISOL", "MOXISOL0", "___"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"M8x20_DIN_912", "M8x20_DIN_9120", "M8x20_DIN_9121",
+                                      "MOXISOL", "MOXISOL0", "___", "M8x20_DIN_9122",
+                                      "M8x20_DIN_9123", "M8x20_DIN_9124", "M8x20_DIN_9125"}));
 }
 
 TEST_F(ImportTest, DrawingsOfSeveralFiguresNestTheirBlocks) {
