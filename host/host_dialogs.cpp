@@ -212,10 +212,12 @@ int ads_unload_dialog(int dclId) {
   // Dialogs made from the file but never started go with it; running ones
   // keep their own copy of the tiles until they close.
   for (auto it = en.dialogs.begin(); it != en.dialogs.end();) {
-    if (it->second->fileId == dclId && !it->second->started)
+    if (it->second->fileId == dclId && !it->second->started) {
+      if (en.listDialog == it->second.get()) en.listDialog = nullptr;
       it = en.dialogs.erase(it);
-    else
+    } else {
       ++it;
+    }
   }
   return finish(h, e, RTNORM);
 }
