@@ -254,6 +254,12 @@ const Group* findIn(const GroupList& g, std::size_t end, int code) {
   return nullptr;
 }
 
+// The value type of a group code in a DXF file: as in result buffers, except
+// that 38 and 39 (elevation, thickness) are single numbers in a file.
+ValueKind fileKind(int code) {
+  return code == 38 || code == 39 ? ValueKind::Real : kindOf(code);
+}
+
 double realOf(const Group& g) {
   return g.kind == ValueKind::Real ? g.real : static_cast<double>(g.integer);
 }
@@ -714,7 +720,7 @@ class DxfWriter {
         break;
     }
     double v = f.need == Need::One ? 1 : f.need == Need::TwoPi ? 2 * kPi : 0;
-    switch (kindOf(f.code)) {
+    switch (fileKind(f.code)) {
       case ValueKind::Point:
         return w_.point(f.code, {v, v, v});
       case ValueKind::Real:
@@ -728,7 +734,7 @@ class DxfWriter {
 
   // A group's value in the form its code wants, whatever type it arrived as.
   void value(int code, const Group& g) {
-    switch (kindOf(code)) {
+    switch (fileKind(code)) {
       case ValueKind::Point:
         return w_.point(code, g.point);
       case ValueKind::Real:
@@ -781,7 +787,7 @@ class DxfWriter {
       bool angle = paths ? (g.code == 50 || g.code == 51) : (g.code == 52 || g.code == 53);
       if (angle)
         w_.real(g.code, realOf(g) * kToDegrees);
-      else if (kindOf(g.code) == ValueKind::Point)
+      else if (fileKind(g.code) == ValueKind::Point)
         w_.point2d(g.code, g.point);
       else
         value(g.code, g);

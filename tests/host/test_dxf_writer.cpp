@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <iostream>
 #include <map>
 #include <set>
@@ -260,6 +261,24 @@ TEST(DxfWriter, TextsKeepTheirBytesAndSplitInto250Pieces) {
   EXPECT_EQ(value(m, 1), std::string(10, 'a') + "\xD8" + "b^Jc")
       << "Windows-1252 bytes as they are; a line feed would break the file";
   EXPECT_EQ(value(m, 3, 1), "<none>");
+}
+
+TEST(DxfWriter, ValuesTakeTheFormTheirCodeWantsAndMissingGroupsGetDefaults) {
+  Drawing dwg;
+  // Host-made entities skip the checks: numbers of the wrong type, a
+  // non-finite value and missing required groups must still give a sound file.
+  dwg.addEntity("LINE", {Group::number(62, 3.0), Group::integral(39, 2), P(10, {1, 1, 0})});
+  dwg.addEntity("ELLIPSE", {P(10, kO), R(40, HUGE_VAL)});
+  Pairs p = write(dwg);
+  Pairs line = object(p, "ENTITIES", "LINE");
+  EXPECT_EQ(value(line, 62), "3");
+  EXPECT_EQ(value(line, 39), "2.0");
+  EXPECT_EQ(value(line, 11), "0.0") << "a missing end point is the origin";
+  Pairs ellipse = object(p, "ENTITIES", "ELLIPSE");
+  EXPECT_EQ(value(ellipse, 40), "0.0");
+  EXPECT_EQ(value(ellipse, 11), "1.0") << "unit major axis";
+  EXPECT_NEAR(number(ellipse, 42), 2 * kPi, 1e-15);
+  EXPECT_EQ(value(ellipse, 8), "0");
 }
 
 TEST(DxfWriter, AcisTextIsEncodedAsRelease2000StoresIt) {
