@@ -247,7 +247,7 @@ const EntitySpec* specFor(const std::string& type) {
   return nullptr;
 }
 
-// The group in [begin, end) with the code, or nullptr.
+// The first group after the type, before index `end`, with the code; nullptr if none.
 const Group* findIn(const GroupList& g, std::size_t end, int code) {
   for (std::size_t i = 1; i < end; ++i)
     if (g[i].code == code) return &g[i];
