@@ -101,22 +101,27 @@ TEST_F(CatalogueTest, EachCommandStartsItsProgramWithItsSwitches) {
   }
 }
 
-TEST_F(CatalogueTest, ViewerIn3dImportsTheSatSolidAsABlock) {
-  HostRun r = run("MOXIviewer3d\n10,20\n");
-  ASSERT_EQ(launches().size(), 1u) << r.out;
-  EXPECT_EQ(launches()[0],
-            (Args{bin("moxistart"), "-mview", bin("moxicatalog"), "-server", "MoxiViewer", "-topic",
-                  "MoxiViewer", "-poke", "RECEIVERCADID=Autocad.3d", "-fm", "sat", "-poke",
-                  "FormatVersion=1.6", "-o", "c:\\acadxchg.sat"}));
-  EXPECT_EQ(read(dir / "c:\\acadxchg.sat").rfind("106 0 1 0\n", 0), 0u);
-  bool acisin = false;
-  for (const json& c : r.calls("ads_command"))
-    if (c["args"][0][1] == "_acisin") acisin = c["rc"] == 5100;
-  EXPECT_TRUE(acisin) << r.out;
-  EXPECT_EQ(made(r)["INSERT"], 1);
-  ASSERT_EQ(r.calls("ads_entmake").size(), 1u);
-  EXPECT_EQ(r.calls("ads_entmake")[0]["list"][1], json::parse(R"([2, "MOXISOL"])"));
-  EXPECT_EQ(r.calls("ads_draggen").size(), 1u);
+TEST_F(CatalogueTest, The3dCommandsImportTheSatSolidAsABlock) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"MOXIviewer3d", "MoxiViewer"}, {"MOXIshaft3d", "MoxiWel"}, {"MOXIass3d", "MoxiAssembly"}};
+  for (const auto& [command, server] : cases) {
+    std::filesystem::remove(log);
+    HostRun r = run(std::string(command) + "\n10,20\n");
+    ASSERT_EQ(launches().size(), 1u) << command << r.out;
+    EXPECT_EQ(launches()[0],
+              (Args{bin("moxistart"), "-mview", bin("moxicatalog"), "-server", server, "-topic",
+                    server, "-poke", "RECEIVERCADID=Autocad.3d", "-fm", "sat", "-poke",
+                    "FormatVersion=1.6", "-o", "c:\\acadxchg.sat"}))
+        << command;
+    EXPECT_EQ(read(dir / "c:\\acadxchg.sat").rfind("106 0 1 0\n", 0), 0u);
+    bool acisin = false;
+    for (const json& c : r.calls("ads_command"))
+      if (c["args"][0][1] == "_acisin") acisin = c["rc"] == 5100;
+    EXPECT_TRUE(acisin) << command << r.out;
+    ASSERT_EQ(r.calls("ads_entmake").size(), 1u) << command;
+    EXPECT_EQ(r.calls("ads_entmake")[0]["list"][1], json::parse(R"([2, "MOXISOL"])"));
+    EXPECT_EQ(r.calls("ads_draggen").size(), 1u) << command;
+  }
 }
 
 TEST_F(CatalogueTest, NoPartChosenAndNoFileWrittenAreReported) {
@@ -142,5 +147,65 @@ TEST_F(CatalogueTest, AMetafileOfTheUsersIsDeliveredAsItIs) {
   ::setenv("MOXICATALOG_PART", part.c_str(), 1);
   HostRun r = run("MOXIviewer\n0,0\n0\n");
   EXPECT_EQ(read(dir / kMetaFile), read(part));
+  EXPECT_EQ(made(r)["HATCH"], 1) << r.out;
+}
+
+// The plug-in copied beside a start.env of its own, so that the launcher
+// configuration can be any the test writes.
+class OwnInstallationTest : public CatalogueTest {
+ protected:
+  OwnInstallationTest() {
+    namespace fs = std::filesystem;
+    const fs::path setup = dir / "setup";
+    fs::create_directories(setup);
+    for (const auto& entry : fs::directory_iterator(std::string(DRW_SOURCE_DIR) + "/setup"))
+      if (entry.is_regular_file() && entry.path().filename() != "moxisol.cfg")
+        fs::copy_file(entry.path(), setup / entry.path().filename());
+    fs::create_directories(dir / "plug");
+    fs::copy_file(bin("drwlink2.so"), dir / "plug" / "drwlink2.so");
+    std::ofstream(dir / "plug" / "start.env")
+        << "[ENVIRONS]\nHALDRIX=" << setup.string() << "\nHALDRIX_SETUP=" << setup.string()
+        << "\nHALDRIX_BIN=" << std::string(DRW_BINARY_DIR) << "/bin\n";
+  }
+
+  void writeLauncherConfig(const std::string& text) {
+    std::ofstream(dir / "setup" / "moxisol.cfg") << text;
+  }
+  HostRun runOwn(const std::string& script) {
+    return run(script, "--plugin '" + (dir / "plug" / "drwlink2.so").string() + "'");
+  }
+};
+
+TEST_F(OwnInstallationTest, MissingLauncherOrProgramIsAlertedWithItsPath) {
+  struct Case {
+    std::string config, alert;
+  };
+  const Case cases[] = {
+      {"[MOXIstart]\nEXE=$(HALDRIX_BIN)/no-launcher\n[MOXIviewer]\nEXE=$(HALDRIX_BIN)/"
+       "moxicatalog\n",
+       "** Programm MOXIstart (" + bin("no-launcher") + ") wurde nicht gefunden!"},
+      {"[MOXIstart]\nEXE=$(HALDRIX_BIN)/moxistart\n[MOXIviewer]\nEXE=$(HALDRIX_BIN)/no-viewer\n",
+       "** Programm " + bin("no-viewer") + " wurde nicht gefunden!"},
+      {"", "** Programm MOXIstart () wurde nicht gefunden!"},
+  };
+  for (const Case& c : cases) {
+    writeLauncherConfig(c.config);
+    std::ofstream(dir / kMetaFile) << "FIGURE { NAME { \"old part\" } }\n";
+    HostRun r = runOwn("MOXIviewer\n");
+    EXPECT_NE(r.out.find(c.alert + "\n"), std::string::npos) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(dir / kMetaFile)) << "deleted before the launch";
+    EXPECT_EQ(r.calls("ads_alert").size(), 1u);
+    EXPECT_EQ(r.calls("ads_entmake").size(), 0u);
+  }
+  EXPECT_TRUE(launches().empty());
+}
+
+TEST_F(OwnInstallationTest, AnEmptyExeFallsBackToExe3d) {
+  writeLauncherConfig(
+      "[MOXIstart]\nEXE=$(HALDRIX_BIN)/moxistart\n"
+      "[MOXIviewer]\nEXE=\nEXE3D=$(HALDRIX_BIN)/moxicatalog\n");
+  HostRun r = runOwn("MOXIviewer\n0,0\n0\n");
+  ASSERT_EQ(launches().size(), 1u) << r.out;
+  EXPECT_EQ(launches()[0][2], bin("moxicatalog"));
   EXPECT_EQ(made(r)["HATCH"], 1) << r.out;
 }
