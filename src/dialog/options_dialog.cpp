@@ -19,6 +19,9 @@ using Id = InterfaceSettings::ItemId;
 constexpr int kTileBuffer = 100;
 
 const char kSaveFailed[] = "Die Einstellungen konnten nicht in %s gespeichert werden!";
+const char kBadName[] =
+    "Der Name %s kann nicht gespeichert werden: die Zeichen ] und Zeilenwechsel sind nicht "
+    "erlaubt.";
 
 // What a callback needs besides its dialog: the settings, the main dialog,
 // and the edit tile a picker fills or the named configurations of the load list.
@@ -153,6 +156,13 @@ void onSaveOk(ads_callback_packet* packet) {
   if (!b) return;
   InterfaceSettings& settings = *b->settings;
   if (auto name = readTile(packet->dialog, "cfgname")) {
+    // A block name with "]" or a line break cannot be written as a header
+    // that reads back as itself: every save would add the block once more.
+    // The save dialog stays open for another name.
+    if (name->find_first_of("]\r\n") != std::string::npos) {
+      alertMessage(settings, kBadName, name->c_str());
+      return;
+    }
     const std::string block = "config_" + *name;
     settings.getItem("DESC", block).set(*name);
     for (const NamedConfigItem& item : namedConfigItems()) {

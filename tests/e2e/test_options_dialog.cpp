@@ -219,6 +219,23 @@ TEST_F(OptionsDialogE2e, ANamedConfigurationIsSavedEvenWhenTheDialogIsCancelled)
   EXPECT_EQ(texts(r, "ads_add_list"), std::vector<std::string>{"Mein Satz"});
 }
 
+TEST_F(OptionsDialogE2e, ANameThatCannotBeABlockNameIsRefused) {
+  // "]" would end the block header early: every later save would add the
+  // block again.
+  HostRun r = runWith(
+      "MOXIoptions\n~action save\n~set cfgname a]b\n~action accept\n"
+      "~set cfgname ab\n~action accept\n~action accept\n"
+      "MOXIoptions\n~action save\n~set cfgname ab\n~action accept\n~action accept\n");
+  EXPECT_EQ(texts(r, "ads_alert"),
+            std::vector<std::string>{"Der Name a]b kann nicht gespeichert werden: die Zeichen ] "
+                                     "und Zeilenwechsel sind nicht erlaubt."});
+  const std::string file = settings();
+  EXPECT_EQ(file.find("]b"), std::string::npos) << file;
+  const std::size_t first = file.find("[config_ab]\n");
+  ASSERT_NE(first, std::string::npos) << file;
+  EXPECT_EQ(file.find("[config_ab]", first + 1), std::string::npos) << "one block, saved twice";
+}
+
 TEST_F(OptionsDialogE2e, LoadingFillsTheStyleTilesAndLeavesTheExchangeFiles) {
   writeSettings(
       "[XCHG2D]\nMetaFileName=/tmp/a.out\n"
