@@ -1,6 +1,11 @@
 // The catalogue commands end to end: drafthost runs the plug-in, which starts
 // the stand-in launcher and catalogue program named by the sample
 // installation's moxisol.cfg, and places the part they deliver.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -208,4 +213,34 @@ TEST_F(OwnInstallationTest, AnEmptyExeFallsBackToExe3d) {
   ASSERT_EQ(launches().size(), 1u) << r.out;
   EXPECT_EQ(launches()[0][2], bin("moxicatalog"));
   EXPECT_EQ(made(r)["HATCH"], 1) << r.out;
+}
+
+TEST_F(CatalogueTest, CtrlCInDrafthostCancelsTheWaitAndTheScriptGoesOn) {
+  std::ofstream(dir / "script.scr") << "MOXIviewer\nLINE 0,0 10,0\n";
+  ::setenv("MOXICATALOG_DELAY", "4", 1);
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(126);
+    ::setenv("HALDRIX_USER", (dir / "user").c_str(), 1);
+    if (!std::freopen("out.txt", "w", stdout) || !std::freopen("err.txt", "w", stderr))
+      ::_exit(126);
+    ::execl(binary().c_str(), "drafthost", "script.scr", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::unsetenv("MOXICATALOG_DELAY");
+  ::usleep(1500 * 1000);  // inside the wait, after the first progress line
+  ::kill(pid, SIGINT);
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  std::string out = read(dir / "out.txt");
+  std::size_t cancelled = out.find("\nWarten auf das Katalogprogramm abgebrochen!\n");
+  EXPECT_NE(cancelled, std::string::npos) << out;
+  EXPECT_NE(out.find("Command: LINE 0,0 10,0", cancelled), std::string::npos) << out;
+  EXPECT_NE(read(dir / "err.txt").find("drafthost: wait for the catalogue program cancelled"),
+            std::string::npos);
+  // The catalogue program ended with the launcher: no part arrives late.
+  ::usleep(3500 * 1000);
+  EXPECT_FALSE(std::filesystem::exists(dir / kMetaFile));
 }
