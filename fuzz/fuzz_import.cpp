@@ -19,8 +19,8 @@ namespace {
 const std::string& scratchFile() {
   static const std::string path = [] {
     const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz_import_" +
-           std::to_string(::getpid()) + ".mf";
+    return std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz_import_" + std::to_string(::getpid()) +
+           ".mf";
   }();
   return path;
 }
