@@ -163,8 +163,11 @@ int placeSatFile(InterfaceSettings& settings, const std::string& fileName) {
   ads_ssfree(set);
 
   resbuf* list = ads_buildlist(RTDXF0, "INSERT", 2, name.c_str(), 10, origin, 50, 0.0, 0);
-  ads_entmake(list);
+  const int made = ads_entmake(list);
   ads_relrb(list);
+  // Without the INSERT the drawing's last entity is someone else's: nothing
+  // to drag then.
+  if (made != RTNORM) return 1;
 
   ads_name insert = {0, 0};
   ads_entlast(insert);
