@@ -264,6 +264,7 @@ int importDrawing(InterfaceSettings& settings, const m2dDrawingC& drawing, const
 int importMetafile(InterfaceSettings& settings, const std::string& fileName, const ads_name set,
                    int forceBlock, double baseX, double baseY, double rotationDegrees) {
   ImportScope scope;
+  ShapeRefFloor floor(settings);
   metaObjectC read = readMetaFile(fileName, false);
   // The document view owns the tree from here and frees it at the end.
   m2dDocumentC document(nullptr);

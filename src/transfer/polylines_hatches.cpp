@@ -56,6 +56,9 @@ resbuf* ellipseEdge(const mBaseEllipseCore2dC& e, double startParam, double endP
                        endParam, 73, 1, 0);
 }
 
+// First entry of the shape reference list that lookups consider.
+std::size_t g_shapeRefFloor = 0;
+
 // Index from shape node to its position in the shape reference list, kept in
 // step with the list as it grows, so that hatch boundaries are found without
 // scanning the list. A hit is checked against the list itself, so a list that
@@ -70,7 +73,7 @@ class ShapeRefIndex {
       rebuild(refs);
       it = index_.find(node);
     }
-    if (it == index_.end()) return false;
+    if (it == index_.end() || it->second < g_shapeRefFloor) return false;
     entity[0] = refs[it->second].entity[0];
     entity[1] = refs[it->second].entity[1];
     return true;
@@ -98,6 +101,14 @@ ShapeRefIndex& shapeRefIndex() {
 }
 
 }  // namespace
+
+ShapeRefFloor::ShapeRefFloor(InterfaceSettings& settings) : previous_(g_shapeRefFloor) {
+  g_shapeRefFloor = settings.shapeRefs().size();
+}
+
+ShapeRefFloor::~ShapeRefFloor() {
+  g_shapeRefFloor = previous_;
+}
 
 bool findShapeEntity(InterfaceSettings& settings, const metaTreeC* shape, ads_name entity) {
   if (!shape) return false;

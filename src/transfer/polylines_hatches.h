@@ -3,6 +3,8 @@
 // entities whose boundaries are the entities already made for their shapes.
 #pragma once
 
+#include <cstddef>
+
 #include "m2d/vector2d.h"
 #include "plugin/ads.h"
 
@@ -46,5 +48,19 @@ resbuf* appendResbufChain(resbuf* chain, resbuf* piece);
 double arcBulge(mVec2d p1, mVec2d p2, mVec2d p3, mVec2d centre);
 
 // The entity made for a shape node in this command, looked up in the
-// settings' shape reference list (the most recent entry wins). False when none.
+// settings' shape reference list (the most recent entry wins) from the floor
+// on. False when none.
 bool findShapeEntity(InterfaceSettings& settings, const metaTreeC* shape, ads_name entity);
+
+// While it lives, lookups ignore the entries the list holds at its making:
+// they name nodes of an earlier, freed tree, whose addresses a new tree may reuse.
+class ShapeRefFloor {
+ public:
+  explicit ShapeRefFloor(InterfaceSettings& settings);
+  ~ShapeRefFloor();
+  ShapeRefFloor(const ShapeRefFloor&) = delete;
+  ShapeRefFloor& operator=(const ShapeRefFloor&) = delete;
+
+ private:
+  std::size_t previous_;
+};

@@ -183,6 +183,16 @@ TEST_F(TransferHostTest, BoundaryReferencesFindTheLatestEntityOfAShape) {
   EXPECT_EQ(ref->restype, 330);
   EXPECT_EQ(ref->resval.rlname[0], 3);
   ads_relrb(ref);
+  {
+    // Entries made before an import are not looked at during it.
+    ShapeRefFloor floor(settings);
+    EXPECT_FALSE(findShapeEntity(settings, a, e));
+    settings.shapeRefs().push_back({b, {9, 9}});
+    ASSERT_TRUE(findShapeEntity(settings, b, e));
+    EXPECT_EQ(e[0], 9);
+  }
+  ASSERT_TRUE(findShapeEntity(settings, a, e));
+  EXPECT_EQ(e[0], 5);
   // Another command's list: nothing of the old one is found.
   InterfaceSettings next;
   EXPECT_EQ(hatchBoundaryRef(next, a), nullptr);
