@@ -227,4 +227,83 @@ TEST_F(TransferHostTest, EdgeCountsOfLoops) {
   EXPECT_EQ(hatchEdges(nullptr), nullptr);
 }
 
+TEST_F(TransferHostTest, EllipseAndArcEdgesRunCounterClockwise) {
+  const char* text =
+      "ELLIPSE { POINT { 1 2 } RAD1 { 10 } RAD2 { 5 } ANGLE { 90 } } "
+      "ELLIPSEARC { POINT { 0 0 } RAD1 { 4 } RAD2 { 2 } ANGLE { 0 } ANGLE1 { 90 } ANGLE2 { 270 } } "
+      "ARC { POINT { 0 10 } POINT { 7.0710678118654755 7.0710678118654755 } POINT { 10 0 } }";
+  std::string error;
+  metaObjectC tree = readMetaBuffer(text, std::strlen(text), true, &error);
+  ASSERT_TRUE(tree.isValid()) << error;
+  auto groups = [](resbuf* chain) {
+    drafthost::GroupList g = drafthost::fromChain(chain);
+    ads_relrb(chain);
+    return g;
+  };
+  metaTreeC* ellipse = tree.node();
+  drafthost::GroupList e = groups(hatchEdges(ellipse));
+  ASSERT_EQ(e.size(), 7u);
+  EXPECT_EQ(e[0].code, 72);
+  EXPECT_EQ(e[0].integer, 3);
+  EXPECT_DOUBLE_EQ(e[1].point[0], 1);
+  EXPECT_DOUBLE_EQ(e[1].point[1], 2);
+  EXPECT_NEAR(e[2].point[0], 0, 1e-12);
+  EXPECT_NEAR(e[2].point[1], 10, 1e-12);
+  EXPECT_DOUBLE_EQ(e[3].real, 0.5);
+  EXPECT_DOUBLE_EQ(e[4].real, 0);
+  EXPECT_DOUBLE_EQ(e[5].real, 6.283185307179586);
+  EXPECT_EQ(e[6].code, 73);
+  EXPECT_EQ(e[6].integer, 1);
+  drafthost::GroupList a = groups(hatchEdges(ellipse->next));
+  ASSERT_EQ(a.size(), 7u);
+  EXPECT_DOUBLE_EQ(a[4].real, M_PI / 2);
+  EXPECT_DOUBLE_EQ(a[5].real, 3 * M_PI / 2);
+  // A clockwise arc from 90 to 0 degrees: the angles change places, 73 stays 1.
+  drafthost::GroupList c = groups(hatchEdges(ellipse->next->next));
+  ASSERT_EQ(c.size(), 6u);
+  EXPECT_EQ(c[0].integer, 2);
+  EXPECT_NEAR(c[3].real, 0, 1e-12);
+  EXPECT_NEAR(c[4].real, M_PI / 2, 1e-12);
+  EXPECT_EQ(c[5].integer, 1);
+}
+
+TEST_F(TransferHostTest, ACurveThatClosesOnACircleBoundsAHatchThroughItsCircle) {
+  std::string pts;
+  for (int k = 0; k <= 12; ++k) {
+    const double a = k % 12 * 30 * M_PI / 180;
+    pts += "POINT { " + std::to_string(5 * std::cos(a)) + " " + std::to_string(5 * std::sin(a)) +
+           " } ";
+  }
+  const fs::path file = fs::temp_directory_path() / ("drw_circle_" + std::to_string(::getpid()));
+  std::ofstream(file) << "FIGURE { FIGURITEMS { ICRV2D { " + pts +
+                             "} } M2DHATCHES { M2DHATCH { M2DHATCHLOOPS { M2DHATCHLOOP { "
+                             "M2DHATCHLOOPSHREFS { MOREF { REFTRG { 3 } } } } } } } }";
+  settings.hatchLayer() = "0";
+  ads_name set;
+  ads_ssadd(nullptr, nullptr, set);
+  ASSERT_EQ(importMetafile(settings, file.string(), set, 0, 0, 0, 0), 1) << out.str();
+  fs::remove(file);
+  ads_ssfree(set);
+  ASSERT_EQ(settings.shapeRefs().size(), 1u);
+  const drafthost::Entity* circle =
+      host.drawing.entity(static_cast<drafthost::EntityId>(settings.shapeRefs()[0].entity[0]));
+  ASSERT_NE(circle, nullptr);
+  EXPECT_EQ(circle->type, "CIRCLE");
+  const drafthost::Entity* hatch = nullptr;
+  for (drafthost::EntityId id = 1; host.drawing.entity(id); ++id)
+    if (host.drawing.entity(id)->type == "HATCH") hatch = host.drawing.entity(id);
+  ASSERT_NE(hatch, nullptr) << out.str();
+  int edges = -1, refs = 0;
+  for (const drafthost::Group& g : hatch->groups) {
+    if (g.code == 93) edges = g.integer;
+    if (g.code == 72) ++edges;
+    if (g.code == 330) {
+      ++refs;
+      EXPECT_EQ(g.name[0], settings.shapeRefs()[0].entity[0]);
+    }
+  }
+  EXPECT_EQ(edges, 0) << "no edges counted and none sent";
+  EXPECT_EQ(refs, 1);
+}
+
 }  // namespace
