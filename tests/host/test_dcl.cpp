@@ -282,6 +282,11 @@ TEST_F(DialogFunctions, UnloadDropsDialogsNeverStarted) {
   EXPECT_EQ(ads_set_tile(d, "name", "x"), RTNORM) << "other files' dialogs stay";
 }
 
+TEST_F(DialogFunctions, DialogLinesWithoutADialogAreRefused) {
+  host.commandLine("~action accept");
+  EXPECT_NE(out.str().find("; error: no dialog is open"), std::string::npos);
+}
+
 TEST_F(DialogFunctions, CallsAreTraced) {
   std::ostringstream trace;
   host.trace = &trace;
