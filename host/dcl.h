@@ -39,4 +39,8 @@ struct DclFile {
 // (ok_cancel, ok_only, ok_cancel_help, ...) add their "accept" and "cancel" tiles.
 std::optional<DclFile> parseDcl(const std::string& text, std::string* error);
 
+// Forgets every loaded DCL file and dialog of the host's dialog engine
+// (host_dialogs.cpp); a host that goes away leaves none behind.
+void resetDialogs();
+
 }  // namespace drafthost

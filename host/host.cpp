@@ -1,6 +1,7 @@
 #include "host.h"
 
 #include "codepage.h"
+#include "dcl.h"
 #include "plugin/ads.h"
 #include "script.h"
 
@@ -32,6 +33,7 @@ Host::Host(std::ostream& out) : out_(out), previous_(g_current) {
 }
 
 Host::~Host() {
+  resetDialogs();
   if (g_current == this) g_current = previous_;
 }
 

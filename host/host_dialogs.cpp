@@ -172,6 +172,10 @@ void dialogInput(Host* h, OpenDialog* d, const std::string& line) {
 
 }  // namespace
 
+void drafthost::resetDialogs() {
+  engine() = Engine{};
+}
+
 extern "C" {
 
 int ads_load_dialog(const char* file, int* dclId) {

@@ -199,6 +199,9 @@ const char* const kGermanTexts[] = {
     "Linientyp %s konnte nicht geladen werden",
     "Datei %s wurde nicht gefunden",
     "Dialog konnte nicht geladen werden",
+    "Die Einstellungen konnten nicht in %s gespeichert werden!",
+    "Der Name %s kann nicht gespeichert werden: die Zeichen ] und Zeilenwechsel sind nicht "
+    "erlaubt.",
 };
 
 TEST(EnglishLanguageFile, TranslatesEveryTextWithTheSamePlaceholders) {
