@@ -45,9 +45,21 @@ std::optional<std::string> readTile(ads_hdlg dialog, const char* key) {
   return std::string(buffer);
 }
 
-void bind(ads_hdlg dialog, const char* key, CLIENTFUNC action, TileBinding* binding) {
+// Callbacks run inside the host's dialog loop: nothing may leave them as an
+// exception. The dialog stays open; the user can still cancel it.
+template <void (*Action)(ads_callback_packet*)>
+void guarded(ads_callback_packet* packet) {
+  try {
+    Action(packet);
+  } catch (...) {
+    ads_printf("%s", "\nInternal Error. aborting\n");
+  }
+}
+
+template <void (*Action)(ads_callback_packet*)>
+void bind(ads_hdlg dialog, const char* key, TileBinding* binding) {
   ads_client_data_tile(dialog, key, binding);
-  ads_action_tile(dialog, key, action);
+  ads_action_tile(dialog, key, guarded<Action>);
 }
 
 // The offered names of a pick list.
@@ -102,7 +114,7 @@ void onPick(ads_callback_packet* packet) {
   }
   if (found >= 0) ads_set_tile(dialog, "vallist", intToString(found).c_str());
   TileBinding pick = *b;
-  bind(dialog, "accept", onPickOk, &pick);
+  bind<onPickOk>(dialog, "accept", &pick);
   int status = 0;
   ads_start_dialog(dialog, &status);
   ads_unload_dialog(dclId);
@@ -145,7 +157,7 @@ void onLoad(ads_callback_packet* packet) {
     descriptions.push_back(translateText(settings, desc ? desc->value().asString() : ""));
   }
   fillList(dialog, "cfglist", descriptions);
-  bind(dialog, "accept", onLoadOk, &load);
+  bind<onLoadOk>(dialog, "accept", &load);
   int status = 0;
   ads_start_dialog(dialog, &status);
   ads_unload_dialog(dclId);
@@ -186,7 +198,7 @@ void onSave(ads_callback_packet* packet) {
   int dclId = 0;
   ads_hdlg dialog = nullptr;
   if (openDialog(settings, "save", &dclId, &dialog) != 1) return;
-  bind(dialog, "accept", onSaveOk, &save);
+  bind<onSaveOk>(dialog, "accept", &save);
   int status = 0;
   ads_start_dialog(dialog, &status);
   ads_unload_dialog(dclId);
@@ -358,16 +370,16 @@ int runOptionsDialog(InterfaceSettings& settings) {
   TileBinding main;
   main.settings = &settings;
   main.mainDialog = dialog;
-  bind(dialog, "accept", onOk, &main);
-  bind(dialog, "load", onLoad, &main);
-  bind(dialog, "save", onSave, &main);
+  bind<onOk>(dialog, "accept", &main);
+  bind<onLoad>(dialog, "load", &main);
+  bind<onSave>(dialog, "save", &main);
   std::vector<std::unique_ptr<TileBinding>> pickers;
   for (const OptionsTile& tile : optionsTiles()) {
     if (!tile.picker) continue;
     auto picker = std::make_unique<TileBinding>(main);
     picker->editKey = tile.key;
     picker->linetypes = std::string(tile.picker).rfind("ltbut_", 0) == 0;
-    bind(dialog, tile.picker, onPick, picker.get());
+    bind<onPick>(dialog, tile.picker, picker.get());
     pickers.push_back(std::move(picker));
   }
   int status = 0;
