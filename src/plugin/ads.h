@@ -128,8 +128,8 @@ int ads_xformss(const ads_name set, ads_matrix matrix);
 
 // Dialogs from DCL files. The callback packet tells which tile fired (its
 // key), the tile's value and the client data bound to it.
-#define DLGCANCEL 0  // status of ads_start_dialog after Cancel
-#define DLGOK 1      // after OK
+#define DLGCANCEL 0             // status of ads_start_dialog after Cancel
+#define DLGOK 1                 // after OK
 #define LIST_CHANGE ((short)1)  // ads_start_list: replace the item at index
 #define LIST_APPEND ((short)2)  // add items at the end
 #define LIST_NEW ((short)3)     // clear the list first
