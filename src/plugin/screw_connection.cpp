@@ -146,7 +146,10 @@ int askConnectionGeometry(InterfaceSettings& settings, double& x, double& y, dou
   x = p[0];
   y = p[1];
 
-  if (!(clampingLength > 0.0)) return invalidInput(settings);
+  // Lines so far out that the numbers overflow give no connection either.
+  if (!(clampingLength > 0.0) || !std::isfinite(clampingLength) || !std::isfinite(plateThickness) ||
+      !std::isfinite(angle) || !std::isfinite(x) || !std::isfinite(y))
+    return invalidInput(settings);
   return 0;
 }
 

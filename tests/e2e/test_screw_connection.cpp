@@ -240,6 +240,10 @@ TEST_F(ScrewConnectionTest, InvalidPicksGiveNoConnection) {
       {"parallel centre line",
        "LINE 0,20 100,20\nLINE 0,0 100,0\nLINE 0,40 100,40\n"
        "MOXIcon\n0\n50,40\n10,20\n10,0\n"},
+      // Edges so far apart that their distance overflows.
+      {"overflow",
+       "LINE 0,1e308 100,1e308\nLINE 0,-1e308 100,-1e308\n"
+       "MOXIcon\n0\n^C\n50,1e308\n50,-1e308\n"},
       // Plate 2's upper edge without length, with a through hole.
       {"point edge",
        "LINE 0,20 100,20\nLINE 50,0 50,0\nLINE 0,-10 100,-10\n"
