@@ -198,7 +198,7 @@ TEST_F(ScrewConnectionTest, EscapeOrEmptyAnswersEndTheCommandWithoutAProgram) {
   }
 }
 
-TEST_F(ScrewConnectionTest, PicksOfOtherThingsOrNothingAreAskedAgain) {
+TEST_F(ScrewConnectionTest, MissedPicksAreAskedAgain) {
   HostRun r = run(std::string(kSection) +
                   "MOXIcon\n0\n"
                   "500,500\n"  // nothing there: asked again
@@ -210,6 +210,9 @@ TEST_F(ScrewConnectionTest, PicksOfOtherThingsOrNothingAreAskedAgain) {
   for (const json& e : r.calls("ads_entsel"))
     if (e["prompt"].get<std::string>().find("Oberkante 1.Platte") != std::string::npos) ++prompts;
   EXPECT_EQ(prompts, 2u);
+  // Silently: the command prints nothing.
+  EXPECT_EQ(r.calls("ads_printf").size(), 0u) << r.out;
+  EXPECT_EQ(r.calls("ads_alert").size(), 0u) << r.out;
 }
 
 TEST_F(ScrewConnectionTest, PickingTheInsertedJointIsNoLine) {
