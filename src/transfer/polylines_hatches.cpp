@@ -62,9 +62,17 @@ std::size_t g_shapeRefFloor = 0;
 // Index from shape node to its position in the shape reference list, kept in
 // step with the list as it grows, so that hatch boundaries are found without
 // scanning the list. A hit is checked against the list itself, so a list that
-// was replaced or cut (another command) only costs a rebuild.
+// was replaced or cut (another command) only costs a rebuild. Every import
+// starts it afresh: the next command's list may sit at the same address and
+// hold other nodes at the positions indexed already.
 class ShapeRefIndex {
  public:
+  void reset() {
+    index_.clear();
+    indexed_ = 0;
+    list_ = nullptr;
+  }
+
   bool find(const std::vector<ShapeRefItem>& refs, const metaTreeC* node, ads_name entity) {
     if (&refs != list_ || refs.size() < indexed_) rebuild(refs);
     sync(refs);
@@ -104,10 +112,12 @@ ShapeRefIndex& shapeRefIndex() {
 
 ShapeRefFloor::ShapeRefFloor(InterfaceSettings& settings) : previous_(g_shapeRefFloor) {
   g_shapeRefFloor = settings.shapeRefs().size();
+  shapeRefIndex().reset();
 }
 
 ShapeRefFloor::~ShapeRefFloor() {
   g_shapeRefFloor = previous_;
+  shapeRefIndex().reset();
 }
 
 bool findShapeEntity(InterfaceSettings& settings, const metaTreeC* shape, ads_name entity) {

@@ -202,6 +202,32 @@ TEST_F(TransferHostTest, BoundaryReferencesFindTheLatestEntityOfAShape) {
   EXPECT_FALSE(findShapeEntity(next, a, e));
 }
 
+TEST_F(TransferHostTest, AnImportFindsItsShapesWhereAnEarlierListStood) {
+  // The next command's list may live where the last one did and grow past it
+  // before its first hatch: its shapes must still be found.
+  std::string error;
+  metaObjectC first = readMetaBuffer("A { } B { }", 11, true, &error);
+  metaObjectC second = readMetaBuffer("C { } D { } E { }", 17, true, &error);
+  ASSERT_TRUE(first.isValid() && second.isValid()) << error;
+  metaTreeC* a = first.node();
+  metaTreeC* c = second.node();
+  ads_name e = {0, 0};
+  {
+    ShapeRefFloor floor(settings);
+    settings.shapeRefs().push_back({a, {1, 1}});
+    settings.shapeRefs().push_back({a->next, {2, 2}});
+    ASSERT_TRUE(findShapeEntity(settings, a, e));
+  }
+  settings.shapeRefs().clear();
+  ShapeRefFloor floor(settings);
+  settings.shapeRefs().push_back({c, {3, 3}});
+  settings.shapeRefs().push_back({c->next, {4, 4}});
+  settings.shapeRefs().push_back({c->next->next, {5, 5}});
+  ASSERT_TRUE(findShapeEntity(settings, c, e));
+  EXPECT_EQ(e[0], 3);
+  EXPECT_FALSE(findShapeEntity(settings, a, e));
+}
+
 TEST_F(TransferHostTest, EdgeCountsOfLoops) {
   const char* text =
       "LOOP { M2DHATCHLOOPSHREFS { MOREF { REFTRG { 15 } } MOREF { REFTRG { 25 } } "
