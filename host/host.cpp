@@ -176,6 +176,9 @@ nlohmann::ordered_json Host::groupJson(const Group& g) const {
 }
 
 nlohmann::ordered_json Host::listJson(const GroupList& list) const {
+  // Only the trace reads these records: without a trace file building them
+  // would cost more than the call they describe.
+  if (!trace) return nullptr;
   nlohmann::ordered_json out = nlohmann::ordered_json::array();
   for (const Group& g : list) out.push_back(groupJson(g));
   return out;

@@ -90,6 +90,7 @@ class Host {
   void print(const std::string& text);  // command line
   void writeTrace(const nlohmann::ordered_json& entry);
   nlohmann::ordered_json groupJson(const Group& g) const;
+  // The list as trace JSON; null when no trace is written.
   nlohmann::ordered_json listJson(const GroupList& list) const;
   // Shows the prompt, reads the next answer (UTF-8 text, Enter or Escape;
   // Escape also when the input has ended) and echoes it.
