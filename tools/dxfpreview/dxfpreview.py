@@ -2,7 +2,8 @@
 """Renders the model space of a DXF file to a PNG picture, so that a drawing
 can be looked at without a CAD program (ezdxf's drawing add-on with
 matplotlib; run with the Python that has Debian's python3-ezdxf and
-python3-matplotlib, /usr/bin/python3)."""
+python3-matplotlib, /usr/bin/python3). 3D solids, which the add-on does not
+draw, are shown as the outline of their vertices seen from above."""
 import argparse
 import logging
 import sys
@@ -19,6 +20,70 @@ def parse_args(argv):
                    help="white lines on black, as CAD programs show model space "
                         "(default: black on white)")
     return p.parse_args(argv)
+
+
+def sat_points(solid):
+    """The vertex coordinates of a 3DSOLID's SAT text ("point" records)."""
+    try:
+        lines = solid.sat
+    except Exception:  # an encoding this ezdxf cannot read
+        return []
+    points = []
+    for line in lines:
+        fields = line.split()
+        if len(fields) >= 5 and fields[0] == "point":
+            try:
+                points.append(tuple(float(v) for v in fields[-4:-1]))
+            except ValueError:
+                pass
+    return points
+
+
+def convex_hull(points):
+    """Andrew's monotone chain over 2D points; counter-clockwise, not closed."""
+    pts = sorted(set(points))
+    if len(pts) < 3:
+        return pts
+
+    def cross(o, a, b):
+        return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0])
+
+    lower, upper = [], []
+    for p in pts:
+        while len(lower) >= 2 and cross(lower[-2], lower[-1], p) <= 0:
+            lower.pop()
+        lower.append(p)
+    for p in reversed(pts):
+        while len(upper) >= 2 and cross(upper[-2], upper[-1], p) <= 0:
+            upper.pop()
+        upper.append(p)
+    return lower[:-1] + upper[:-1]
+
+
+def outline_solids(doc, msp):
+    """ezdxf does not draw 3D solids: add, to the in-memory drawing only, the
+    outline of each solid's vertices seen from above, wherever the solid is
+    placed (directly or through block insertions)."""
+    from ezdxf.math import Matrix44
+    outlines = []
+
+    def walk(entities, matrix, depth):
+        for e in entities:
+            kind = e.dxftype()
+            if kind == "3DSOLID":
+                pts = [matrix.transform(p) for p in sat_points(e)]
+                hull = convex_hull([(p.x, p.y) for p in pts])
+                if len(hull) >= 3:
+                    outlines.append((hull, e.dxf.layer, e.dxf.get("color", 256)))
+            elif kind == "INSERT" and depth < 16:
+                block = doc.blocks.get(e.dxf.name)
+                if block is not None:
+                    walk(block, e.matrix44() @ matrix, depth + 1)
+
+    walk(list(msp), Matrix44(), 0)
+    for hull, layer, colour in outlines:
+        msp.add_lwpolyline(hull, close=True, dxfattribs={"layer": layer, "color": colour})
+    return len(outlines)
 
 
 def main(argv):
@@ -42,6 +107,7 @@ def main(argv):
     msp = doc.modelspace()
     if len(msp) == 0:
         print("dxfpreview: %s: model space is empty" % args.dxf, file=sys.stderr)
+    outline_solids(doc, msp)
     bg = "#000000" if args.dark else "#FFFFFF"
     try:
         qsave(msp, output, bg=bg, dpi=args.dpi, size_inches=(args.width, 0.0))
