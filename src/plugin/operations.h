@@ -1,8 +1,7 @@
 // Operations of the other plug-in modules that the entry point, the dispatcher
-// and the command flows call. Each is defined by its own module; until a module
-// is in the build, operations_pending.cpp holds an interim definition that does
-// nothing (and fails where a result is expected) - delete it there when the
-// module lands.
+// and the command flows call, each defined by its own module (start-up
+// environment, messages, line styles, launcher, placement, screw connection,
+// options dialog).
 #pragma once
 
 #include <string>
