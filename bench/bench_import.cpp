@@ -19,9 +19,11 @@
 
 namespace {
 
+// The generated files, one per size measured.
+std::map<std::size_t, std::string> files;
+
 // One generated file per size, written once.
 const std::string& metafileOf(std::size_t shapes) {
-  static std::map<std::size_t, std::string> files;
   auto it = files.find(shapes);
   if (it != files.end()) return it->second;
   const std::string path =
@@ -69,6 +71,6 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (std::size_t n : {1000, 10000, 100000, 1000000}) std::remove(metafileOf(n).c_str());
+  for (const auto& [shapes, path] : files) std::remove(path.c_str());
   return 0;
 }

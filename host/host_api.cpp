@@ -23,12 +23,22 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
+// A trace record of a call; null when no trace is written, and then the
+// members are never computed (see TRACE_SET).
 json call(const char* fn) {
+  Host* h = Host::current();
+  if (!h || !h->trace) return json();
   return json{{"fn", fn}};
 }
 
+// Sets a member of a trace record, evaluating the value only for a real record.
+#define TRACE_SET(entry, key, value)                \
+  do {                                              \
+    if (!(entry).is_null()) (entry)[key] = (value); \
+  } while (0)
+
 int finish(Host* h, json& entry, int rc) {
-  entry["rc"] = rc;
+  TRACE_SET(entry, "rc", rc);
   h->writeTrace(entry);
   return rc;
 }
@@ -122,8 +132,8 @@ int ads_defun(const char* name, short code) {
   Host* h = Host::current();
   if (!h) return RTERROR;
   json e = call("ads_defun");
-  e["name"] = drafthost::cp1252ToUtf8(text(name));
-  e["code"] = code;
+  TRACE_SET(e, "name", drafthost::cp1252ToUtf8(text(name)));
+  TRACE_SET(e, "code", code);
   return finish(h, e, h->defineFunction(text(name), code));
 }
 
@@ -139,7 +149,7 @@ struct resbuf* ads_getargs(void) {
   Host* h = Host::current();
   if (!h) return nullptr;
   json e = call("ads_getargs");
-  e["args"] = h->listJson(h->functionArgs());
+  TRACE_SET(e, "args", h->listJson(h->functionArgs()));
   h->writeTrace(e);
   return drafthost::toChain(h->functionArgs());
 }
@@ -153,7 +163,7 @@ int ads_command(int rtype, ...) {
   bool known = readArgs(rtype, ap, &args);
   va_end(ap);
   json e = call("ads_command");
-  e["args"] = h->listJson(args);
+  TRACE_SET(e, "args", h->listJson(args));
   int rc = known ? h->runCommand(args) : RTERROR;
   return finish(h, e, rc);
 }
@@ -162,7 +172,7 @@ int ads_getvar(const char* name, struct resbuf* result) {
   Host* h = Host::current();
   if (!h) return RTERROR;
   json e = call("ads_getvar");
-  e["name"] = drafthost::cp1252ToUtf8(text(name));
+  TRACE_SET(e, "name", drafthost::cp1252ToUtf8(text(name)));
   std::string var = drafthost::foldCase(text(name));
   int rc = RTNORM;
   if (!result) {
@@ -173,11 +183,11 @@ int ads_getvar(const char* name, struct resbuf* result) {
       result->resval.rint = static_cast<short>(h->measurement);
     else
       result->resval.rlong = h->measurement;
-    e["result"] = json::array({h->measurementType, h->measurement});
+    TRACE_SET(e, "result", json::array({h->measurementType, h->measurement}));
   } else if (var == "cmdecho") {
     result->restype = RTSHORT;
     result->resval.rint = static_cast<short>(h->cmdecho);
-    e["result"] = json::array({RTSHORT, h->cmdecho});
+    TRACE_SET(e, "result", json::array({RTSHORT, h->cmdecho}));
   } else {
     rc = RTERROR;
   }
@@ -201,8 +211,8 @@ int ads_printf(const char* format, ...) {
   va_end(ap);
   h->print(out);
   json e = call("ads_printf");
-  e["text"] = drafthost::cp1252ToUtf8(out);
-  e["rc"] = n < 0 ? 0 : n;
+  TRACE_SET(e, "text", drafthost::cp1252ToUtf8(out));
+  TRACE_SET(e, "rc", n < 0 ? 0 : n);
   h->writeTrace(e);
   return n < 0 ? 0 : n;
 }
@@ -216,7 +226,7 @@ int ads_alert(const char* message) {
   for (char c : t) shown += c == '\n' ? std::string("\n** ") : std::string(1, c);
   h->print(shown + "\n");
   json e = call("ads_alert");
-  e["text"] = drafthost::cp1252ToUtf8(t);
+  TRACE_SET(e, "text", drafthost::cp1252ToUtf8(t));
   return finish(h, e, RTNORM);
 }
 
@@ -230,8 +240,8 @@ struct resbuf* ads_buildlist(int rtype, ...) {
   resbuf* chain = known ? drafthost::toChain(list) : nullptr;
   if (h) {
     json e = call("ads_buildlist");
-    e["list"] = h->listJson(list);
-    if (!known) e["rc"] = RTERROR;
+    TRACE_SET(e, "list", h->listJson(list));
+    if (!known) TRACE_SET(e, "rc", RTERROR);
     h->writeTrace(e);
   }
   return chain;
@@ -251,14 +261,14 @@ int ads_entmake(const struct resbuf* list) {
   bool complete = true;
   GroupList groups = drafthost::fromChain(list, &complete);
   json e = call("ads_entmake");
-  e["list"] = h->listJson(groups);
+  TRACE_SET(e, "list", h->listJson(groups));
   std::string error;
   int rc = RTERROR;
   if (!complete)
     error = "the list holds a group the host does not know";
   else if (h->drawing.entmake(groups, &error))
     rc = RTNORM;
-  if (rc != RTNORM) e["error"] = drafthost::cp1252ToUtf8(error);
+  if (rc != RTNORM) TRACE_SET(e, "error", drafthost::cp1252ToUtf8(error));
   return finish(h, e, rc);
 }
 
@@ -267,7 +277,7 @@ int ads_entlast(ads_name result) {
   if (!h) return RTERROR;
   json e = call("ads_entlast");
   EntityId id = h->drawing.lastMain();
-  e["result"] = entityJson(h, id);
+  TRACE_SET(e, "result", entityJson(h, id));
   if (id) setName(result, static_cast<int32_t>(id), kEntityTag);
   return finish(h, e, id ? RTNORM : RTERROR);
 }
@@ -279,11 +289,11 @@ int ads_entnext(const ads_name ent, ads_name result) {
   EntityId after = 0;
   if (ent) {
     after = h->entityOf(ent);
-    e["ent"] = entityJson(h, after);
+    TRACE_SET(e, "ent", entityJson(h, after));
     if (!after) return finish(h, e, RTERROR);
   }
   EntityId id = h->drawing.next(after);
-  e["result"] = entityJson(h, id);
+  TRACE_SET(e, "result", entityJson(h, id));
   if (id) setName(result, static_cast<int32_t>(id), kEntityTag);
   return finish(h, e, id ? RTNORM : RTERROR);
 }
@@ -293,9 +303,9 @@ struct resbuf* ads_entget(const ads_name ent) {
   if (!h) return nullptr;
   json e = call("ads_entget");
   EntityId id = h->entityOf(ent);
-  e["ent"] = entityJson(h, id);
+  TRACE_SET(e, "ent", entityJson(h, id));
   if (!id) {
-    e["result"] = nullptr;
+    TRACE_SET(e, "result", nullptr);
     h->writeTrace(e);
     return nullptr;
   }
@@ -303,7 +313,7 @@ struct resbuf* ads_entget(const ads_name ent) {
   GroupList list{Group::ename(-1, {static_cast<int32_t>(id), kEntityTag}), Group::str(0, x->type),
                  Group::str(5, x->handle)};
   for (std::size_t i = 1; i < x->groups.size(); ++i) list.push_back(x->groups[i]);
-  e["result"] = h->listJson(list);
+  TRACE_SET(e, "result", h->listJson(list));
   h->writeTrace(e);
   return drafthost::toChain(list);
 }
@@ -313,8 +323,8 @@ struct resbuf* ads_tblnext(const char* table, int rewind) {
   if (!h) return nullptr;
   std::string t = drafthost::foldCase(text(table));
   json e = call("ads_tblnext");
-  e["table"] = drafthost::cp1252ToUtf8(text(table));
-  e["rewind"] = rewind;
+  TRACE_SET(e, "table", drafthost::cp1252ToUtf8(text(table)));
+  TRACE_SET(e, "rewind", rewind);
   std::size_t& pos = h->tableCursors[t];
   if (rewind) pos = 0;
   GroupList rec;
@@ -340,7 +350,7 @@ struct resbuf* ads_tblnext(const char* table, int rewind) {
     if (!content.empty())
       rec.push_back(Group::ename(-2, {static_cast<int32_t>(content.front()), kEntityTag}));
   }
-  e["result"] = rec.empty() ? json(nullptr) : h->listJson(rec);
+  TRACE_SET(e, "result", rec.empty() ? json(nullptr) : h->listJson(rec));
   h->writeTrace(e);
   return drafthost::toChain(rec);
 }
@@ -349,11 +359,11 @@ int ads_entsel(const char* prompt, ads_name entity, ads_point pick) {
   Host* h = Host::current();
   if (!h) return RTERROR;
   json e = call("ads_entsel");
-  e["prompt"] = drafthost::cp1252ToUtf8(text(prompt ? prompt : "\nSelect object: "));
+  TRACE_SET(e, "prompt", drafthost::cp1252ToUtf8(text(prompt ? prompt : "\nSelect object: ")));
   while (true) {
     Answer a = h->ask(prompt ? text(prompt) : "\nSelect object: ");
     if (a.kind != Answer::Text) {
-      e["result"] = nullptr;
+      TRACE_SET(e, "result", nullptr);
       return finish(h, e, answerCode(a));
     }
     ads_point p;
@@ -362,8 +372,8 @@ int ads_entsel(const char* prompt, ads_name entity, ads_point pick) {
       continue;
     }
     EntityId id = h->drawing.pick({p[0], p[1], p[2]}, h->pickbox);
-    e["point"] = pointJson(p);
-    e["result"] = entityJson(h, id);
+    TRACE_SET(e, "point", pointJson(p));
+    TRACE_SET(e, "result", entityJson(h, id));
     if (!id) return finish(h, e, RTERROR);
     setName(entity, static_cast<int32_t>(id), kEntityTag);
     if (pick)
@@ -376,11 +386,11 @@ int ads_getint(const char* prompt, int* result) {
   Host* h = Host::current();
   if (!h) return RTERROR;
   json e = call("ads_getint");
-  e["prompt"] = drafthost::cp1252ToUtf8(text(prompt));
+  TRACE_SET(e, "prompt", drafthost::cp1252ToUtf8(text(prompt)));
   while (true) {
     Answer a = h->ask(text(prompt));
     if (a.kind != Answer::Text) {
-      e["result"] = nullptr;
+      TRACE_SET(e, "result", nullptr);
       return finish(h, e, answerCode(a));
     }
     long long v = 0;
@@ -393,7 +403,7 @@ int ads_getint(const char* prompt, int* result) {
       continue;
     }
     if (result) *result = static_cast<int>(v);
-    e["result"] = v;
+    TRACE_SET(e, "result", v);
     return finish(h, e, RTNORM);
   }
 }
@@ -402,11 +412,11 @@ int ads_getorient(const ads_point base, const char* prompt, ads_real* result) {
   Host* h = Host::current();
   if (!h) return RTERROR;
   json e = call("ads_getorient");
-  e["prompt"] = drafthost::cp1252ToUtf8(text(prompt));
+  TRACE_SET(e, "prompt", drafthost::cp1252ToUtf8(text(prompt)));
   while (true) {
     Answer a = h->ask(text(prompt));
     if (a.kind != Answer::Text) {
-      e["result"] = nullptr;
+      TRACE_SET(e, "result", nullptr);
       return finish(h, e, answerCode(a));
     }
     double degrees = 0, radians = 0;
@@ -421,7 +431,7 @@ int ads_getorient(const ads_point base, const char* prompt, ads_real* result) {
       continue;
     }
     if (result) *result = radians;
-    e["result"] = radians;
+    TRACE_SET(e, "result", radians);
     return finish(h, e, RTNORM);
   }
 }
@@ -432,13 +442,13 @@ int ads_draggen(const ads_name set, const char* prompt, int cursor,
   if (!h) return RTERROR;
   (void)cursor;
   json e = call("ads_draggen");
-  e["prompt"] = drafthost::cp1252ToUtf8(text(prompt));
-  e["set"] = set ? json(set[0]) : json(nullptr);
+  TRACE_SET(e, "prompt", drafthost::cp1252ToUtf8(text(prompt)));
+  TRACE_SET(e, "set", set ? json(set[0]) : json(nullptr));
   if (!set || set[1] != kSetTag || !h->setMembers(set[0])) return finish(h, e, RTERROR);
   while (true) {
     Answer a = h->ask(text(prompt));
     if (a.kind != Answer::Text) {
-      e["result"] = nullptr;
+      TRACE_SET(e, "result", nullptr);
       return finish(h, e, answerCode(a));
     }
     ads_point p;
@@ -455,7 +465,7 @@ int ads_draggen(const ads_name set, const char* prompt, int cursor,
     }
     if (result)
       for (int i = 0; i < 3; ++i) result[i] = p[i];
-    e["result"] = pointJson(p);
+    TRACE_SET(e, "result", pointJson(p));
     return finish(h, e, RTNORM);
   }
 }
@@ -477,7 +487,7 @@ int ads_inters(const ads_point from1, const ads_point to1, const ads_point from2
         double p[3] = {from1[0] + t * d1x, from1[1] + t * d1y, from1[2] + t * (to1[2] - from1[2])};
         if (result)
           for (int i = 0; i < 3; ++i) result[i] = p[i];
-        e["result"] = json::array({p[0], p[1], p[2]});
+        TRACE_SET(e, "result", json::array({p[0], p[1], p[2]}));
         rc = RTNORM;
       }
     }
@@ -495,7 +505,7 @@ int ads_ssadd(const ads_name entity, const ads_name set, ads_name result) {
   EntityId id = 0;
   if (entity) {
     id = h->entityOf(entity);
-    e["ent"] = entityJson(h, id);
+    TRACE_SET(e, "ent", entityJson(h, id));
     const drafthost::Entity* x = h->drawing.entity(id);
     if (x && x->parent) id = x->parent;  // a subentity selects its main entity
     x = h->drawing.entity(id);
@@ -503,7 +513,7 @@ int ads_ssadd(const ads_name entity, const ads_name set, ads_name result) {
   }
   int32_t n = 0;
   if (set) {
-    e["set"] = set[0];
+    TRACE_SET(e, "set", set[0]);
     if (set[1] != kSetTag || !h->setMembers(set[0]) || !id) return finish(h, e, RTERROR);
     n = set[0];
   } else {
@@ -512,7 +522,7 @@ int ads_ssadd(const ads_name entity, const ads_name set, ads_name result) {
   }
   if (id) h->addToSet(n, id);
   setName(result, n, kSetTag);
-  e["result"] = n;
+  TRACE_SET(e, "result", n);
   return finish(h, e, RTNORM);
 }
 
@@ -520,7 +530,7 @@ int ads_ssfree(const ads_name set) {
   Host* h = Host::current();
   if (!h) return RTERROR;
   json e = call("ads_ssfree");
-  e["set"] = set ? json(set[0]) : json(nullptr);
+  TRACE_SET(e, "set", set ? json(set[0]) : json(nullptr));
   bool ok = set && set[1] == kSetTag && h->freeSet(set[0]);
   return finish(h, e, ok ? RTNORM : RTERROR);
 }
@@ -529,14 +539,14 @@ int ads_xformss(const ads_name set, ads_matrix matrix) {
   Host* h = Host::current();
   if (!h) return RTERROR;
   json e = call("ads_xformss");
-  e["set"] = set ? json(set[0]) : json(nullptr);
+  TRACE_SET(e, "set", set ? json(set[0]) : json(nullptr));
   drafthost::Matrix m{};
   if (matrix)
     for (int r = 0; r < 4; ++r)
       for (int c = 0; c < 4; ++c) m[r][c] = matrix[r][c];
   json rows = json::array();
   for (const auto& row : m) rows.push_back(json::array({row[0], row[1], row[2], row[3]}));
-  e["matrix"] = rows;
+  TRACE_SET(e, "matrix", rows);
   const auto* members = set && set[1] == kSetTag ? h->setMembers(set[0]) : nullptr;
   auto xf = matrix ? drafthost::similarityOf(m) : std::nullopt;
   if (!members || !xf) return finish(h, e, RTERROR);

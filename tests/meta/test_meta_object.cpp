@@ -94,6 +94,11 @@ struct TypedCase {
   const char* ident;
 };
 
+// Printed by its fields: as raw bytes the padding would be uninitialised.
+void PrintTo(const TypedCase& c, std::ostream* os) {
+  *os << c.text;
+}
+
 class ViewTyped : public ::testing::TestWithParam<TypedCase> {};
 
 TEST_P(ViewTyped, ReadsOnlyTheRightKind) {
