@@ -54,6 +54,12 @@ class NodePool {
     }
   }
 
+  std::size_t live() const { return live_; }
+
+  ~NodePool() {
+    for (Slot* c : chunks_) ::operator delete(c);
+  }
+
  private:
   union Slot {
     Slot* next;
@@ -67,11 +73,32 @@ class NodePool {
   std::size_t live_ = 0;
 };
 
-// Never destroyed: trees may still be freed by other static destructors.
+// The pool outlives every static that may still free trees in its
+// destructor: it goes when the last node does after static destruction has
+// begun. That matters for the plug-in, whose unload would otherwise lose the
+// pool's chunks every time the host unloads and loads it again.
+NodePool* pool = nullptr;
+bool closing = false;
+
 NodePool& nodePool() {
-  static NodePool* pool = new NodePool;
+  if (!pool) pool = new NodePool;
   return *pool;
 }
+
+void dropPoolIfUnused() {
+  if (closing && pool && pool->live() == 0) {
+    delete pool;
+    pool = nullptr;
+  }
+}
+
+// Constructed at load time, so destroyed after the statics made later.
+struct PoolReaper {
+  ~PoolReaper() {
+    closing = true;
+    dropPoolIfUnused();
+  }
+} reaper;
 
 }  // namespace
 #endif
@@ -97,7 +124,10 @@ void metaTreeC::operator delete(void* p) {
 #ifdef DRW_META_NO_POOL
   ::operator delete(p);
 #else
-  if (p) nodePool().release(p);
+  if (p) {
+    nodePool().release(p);
+    dropPoolIfUnused();
+  }
 #endif
 }
 
