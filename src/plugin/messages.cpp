@@ -18,11 +18,11 @@ namespace {
 // otherwise ask for gigabytes of padding.
 constexpr long kMaxFieldWidth = 9999;
 
-// Reads one conversion specification starting after its '%'. Appends the
-// arguments it consumes to `signature` (one letter per argument, with the
-// length modifier) and returns the position after it, or npos when the
-// specification is not one we accept (%n, positional arguments, unknown
-// conversions, absurd widths).
+// Reads one conversion (flags, width, precision, length, type) starting after
+// its '%'. Appends the arguments it consumes to `signature` (one letter per
+// argument, with the length modifier) and returns the position after it, or
+// npos when the conversion is not one we accept (%n, positional arguments,
+// unknown conversions, absurd widths).
 std::size_t readConversion(const std::string& format, std::size_t i, std::string& signature) {
   auto at = [&](std::size_t k) { return k < format.size() ? format[k] : '\0'; };
   while (std::string_view("-+ #0'").find(at(i)) != std::string_view::npos && at(i) != '\0') ++i;
