@@ -405,3 +405,30 @@ metaObjectC readMetaBuffer(const void* data, std::size_t size, bool owner, std::
   if (error) *error = reader.errorText();
   return metaObjectC(first, owner);
 }
+
+std::string metaQuoteString(std::string_view text) {
+  std::string out = "\"";
+  out.reserve(text.size() + 2);
+  for (char c : text) {
+    switch (c) {
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out + '"';
+}

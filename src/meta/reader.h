@@ -71,6 +71,11 @@ class metaTreeReaderC {
 // does in the "C" locale. False, leaving value alone, when the word is no number.
 bool metaParseNumber(const char* text, std::size_t size, double& value);
 
+// The text as a metafile string: enclosed in double quotes, with TAB, LF, CR,
+// the double quote and the backslash escaped by a backslash (t, n, r, ", \\);
+// every other byte as it is. Reading it back gives the text unchanged.
+std::string metaQuoteString(std::string_view text);
+
 // Reads a file with the load hooks on. A view bound to the first top-level
 // node (the others follow it as siblings), owning it when owner is true; an
 // empty view when the file cannot be read or holds no items.

@@ -159,6 +159,24 @@ TEST(ReaderString, QuoteAfterTwoBackslashesEnds) {
   EXPECT_EQ(dump(p->first), "\"a\\\" B");
 }
 
+TEST(ReaderString, QuotedTextsReadBackUnchanged) {
+  const std::string texts[] = {"",
+                               "plain",
+                               "tab\there",
+                               "two\nlines\r",
+                               "say \"hi\"",
+                               "back\\slash\\",
+                               std::string("nul\0byte", 8),
+                               "\x80\xfe\\\""};
+  for (const std::string& t : texts) {
+    const std::string q = metaQuoteString(t);
+    auto p = parse(q);
+    ASSERT_NE(p->first, nullptr) << q;
+    EXPECT_EQ(p->first->value.text(), t) << q;
+  }
+  EXPECT_EQ(metaQuoteString("a\tb\"c\\"), R"("a\tb\"c\\")");
+}
+
 TEST(ReaderString, MayHoldNulBytes) {
   auto p = parse(std::string("\"a\0b\"", 5));
   ASSERT_NE(p->first, nullptr);

@@ -28,33 +28,6 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 when every file was read, 1 when any was not, 2 on usage errors.\n";
 
-// The escaping a metafile writer uses: TAB, LF, CR, quote and backslash.
-std::string quoted(std::string_view s) {
-  std::string out = "\"";
-  for (char c : s) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out + '"';
-}
-
 void printTree(metaTreeC* first) {
   std::unordered_map<const metaTreeC*, std::size_t> number;
   std::size_t count = 0;
@@ -73,7 +46,7 @@ void printTree(metaTreeC* first) {
     } else if (v.isIdent()) {
       line += v.text();
     } else if (v.isString()) {
-      line += quoted(v.text());
+      line += metaQuoteString(v.text());
     } else if (v.isNumber()) {
       char buf[40];
       std::snprintf(buf, sizeof buf, "%.17g", v.number());
