@@ -73,3 +73,32 @@ class E2eTest : public ::testing::Test {
 
   std::filesystem::path dir;
 };
+
+// For tests that run the catalogue commands: the launcher logs each command
+// line it gets, linetypes come from the sample installation, and the
+// catalogue programs deliver their default parts.
+class CatalogueRunTest : public E2eTest {
+ protected:
+  using Args = std::vector<std::string>;
+
+  CatalogueRunTest() {
+    log = (dir / "moxistart.log").string();
+    ::setenv("MOXISTART_LOG", log.c_str(), 1);
+    ::setenv("DRAFTHOST_SUPPORT", (std::string(DRW_SOURCE_DIR) + "/setup").c_str(), 1);
+    ::unsetenv("MOXICATALOG_PART");
+  }
+  ~CatalogueRunTest() override {
+    for (const char* v : {"MOXISTART_LOG", "DRAFTHOST_SUPPORT", "MOXICATALOG_PART"}) ::unsetenv(v);
+  }
+
+  // The argument vectors the launcher was started with, one per launch.
+  std::vector<Args> launches() {
+    std::vector<Args> runs;
+    std::istringstream in(read(log));
+    std::string line;
+    while (std::getline(in, line)) runs.push_back(nlohmann::json::parse(line).get<Args>());
+    return runs;
+  }
+
+  std::string log;
+};

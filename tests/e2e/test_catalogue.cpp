@@ -22,27 +22,8 @@ constexpr const char* kMetaFile = "c:\\acad2d.out";
 
 }  // namespace
 
-class CatalogueTest : public E2eTest {
+class CatalogueTest : public CatalogueRunTest {
  protected:
-  CatalogueTest() {
-    log = (dir / "moxistart.log").string();
-    ::setenv("MOXISTART_LOG", log.c_str(), 1);
-    ::setenv("DRAFTHOST_SUPPORT", (std::string(DRW_SOURCE_DIR) + "/setup").c_str(), 1);
-    ::unsetenv("MOXICATALOG_PART");
-  }
-  ~CatalogueTest() override {
-    for (const char* v : {"MOXISTART_LOG", "DRAFTHOST_SUPPORT", "MOXICATALOG_PART"}) ::unsetenv(v);
-  }
-
-  // The argument vectors the launcher was started with, one per launch.
-  std::vector<Args> launches() {
-    std::vector<Args> runs;
-    std::istringstream in(read(log));
-    std::string line;
-    while (std::getline(in, line)) runs.push_back(json::parse(line).get<Args>());
-    return runs;
-  }
-
   // How many entities of each type the plug-in made.
   static std::map<std::string, int> made(const HostRun& r) {
     std::map<std::string, int> count;
@@ -54,8 +35,6 @@ class CatalogueTest : public E2eTest {
   static std::string bin(const std::string& name) {
     return std::string(DRW_BINARY_DIR) + "/bin/" + name;
   }
-
-  std::string log;
 };
 
 TEST_F(CatalogueTest, ViewerDeliversTheScrewDrawingThatIsDraggedAndTurned) {

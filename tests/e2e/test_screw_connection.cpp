@@ -51,26 +51,8 @@ Placement placementOf(const HostRun& r) {
 
 }  // namespace
 
-class ScrewConnectionTest : public E2eTest {
+class ScrewConnectionTest : public CatalogueRunTest {
  protected:
-  ScrewConnectionTest() {
-    log = (dir / "moxistart.log").string();
-    ::setenv("MOXISTART_LOG", log.c_str(), 1);
-    ::setenv("DRAFTHOST_SUPPORT", (std::string(DRW_SOURCE_DIR) + "/setup").c_str(), 1);
-    ::unsetenv("MOXICATALOG_PART");
-  }
-  ~ScrewConnectionTest() override {
-    for (const char* v : {"MOXISTART_LOG", "DRAFTHOST_SUPPORT", "MOXICATALOG_PART"}) ::unsetenv(v);
-  }
-
-  std::vector<Args> launches() {
-    std::vector<Args> runs;
-    std::istringstream in(read(log));
-    std::string line;
-    while (std::getline(in, line)) runs.push_back(json::parse(line).get<Args>());
-    return runs;
-  }
-
   // The connection data of the one launch; empty when there was none.
   std::string connectionData() {
     auto runs = launches();
@@ -81,8 +63,6 @@ class ScrewConnectionTest : public E2eTest {
   static std::string bin(const std::string& name) {
     return std::string(DRW_BINARY_DIR) + "/bin/" + name;
   }
-
-  std::string log;
 };
 
 TEST_F(ScrewConnectionTest, BlindAndThroughHolesAreSizedAndPlacedAtTheBore) {
