@@ -160,6 +160,7 @@ GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed) {
     b.attr(ins, "ROTATION", figureNo % 4 * 90.0);
     int fi = b.key(fig, "FIGURITEMS");
     std::vector<int> shapeNodes;
+    std::vector<bool> isText;  // texts cannot bound a hatch
     std::size_t inFigure = std::min<std::size_t>(2000, shapes - made);
     for (std::size_t i = 0; i < inFigure; ++i) {
       double r = unit(rng);
@@ -199,9 +200,10 @@ GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed) {
         b.attr(s, "TEXTRELPOS", 7);
       }
       shapeNodes.push_back(s);
+      isText.push_back(r >= 0.93);
     }
     made += inFigure;
-    // A hatch per 50 shapes, each bounded by 4 to 8 shapes of the figure.
+    // A hatch per 50 shapes, each bounded by 4 to 8 shapes (no texts) of the figure.
     int hatches = b.key(fig, "M2DHATCHES");
     for (std::size_t h = 0; h + 50 <= shapeNodes.size(); h += 50) {
       int hatch = b.key(hatches, "M2DHATCH");
@@ -211,11 +213,13 @@ GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed) {
       int loop = b.key(loops, "M2DHATCHLOOP");
       int refs = b.key(loop, "M2DHATCHLOOPSHREFS");
       int n = 4 + static_cast<int>(unit(rng) * 5);
-      for (int k = 0; k < n; ++k) {
+      for (std::size_t k = h; n > 0 && k < h + 50; ++k) {
+        if (isText[k]) continue;
         int moref = b.key(refs, "MOREF");
         int trg = b.key(moref, "REFTRG");
         int v = b.add(trg, GNode::number, "");
-        b.nodes[v].refTarget = shapeNodes[h + static_cast<std::size_t>(k)];
+        b.nodes[v].refTarget = shapeNodes[k];
+        --n;
       }
     }
   }

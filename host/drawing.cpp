@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 #include "plugin/ads.h"
 
@@ -426,28 +427,56 @@ const Entity* Drawing::entity(EntityId id) const {
 
 EntityId Drawing::lastMain() const {
   const auto& main = spaces_[0].main;
-  return main.empty() ? 0 : *main.rbegin();
+  for (auto it = main.rbegin(); it != main.rend(); ++it)
+    if (inSpace(*it, 0)) return *it;
+  return 0;
 }
 
 EntityId Drawing::next(EntityId after) const {
-  if (after == 0) return spaces_[0].all.empty() ? 0 : *spaces_[0].all.begin();
-  const Entity* e = entity(after);
-  if (!e) return 0;
-  const auto& all = spaces_[e->space].all;
-  auto it = all.upper_bound(after);
-  return it == all.end() ? 0 : *it;
+  uint32_t space = 0;
+  if (after != 0) {
+    const Entity* e = entity(after);
+    if (!e) return 0;
+    space = e->space;
+  }
+  const auto& all = spaces_[space].all;
+  for (auto it = std::upper_bound(all.begin(), all.end(), after); it != all.end(); ++it)
+    if (inSpace(*it, space)) return *it;
+  return 0;
 }
 
 std::vector<EntityId> Drawing::mainEntities(uint32_t space) const {
-  if (space >= spaces_.size()) return {};
-  return {spaces_[space].main.begin(), spaces_[space].main.end()};
+  std::vector<EntityId> ids;
+  if (space >= spaces_.size()) return ids;
+  ids.reserve(spaces_[space].main.size());
+  for (EntityId id : spaces_[space].main)
+    if (inSpace(id, space)) ids.push_back(id);
+  return ids;
+}
+
+EntityId Drawing::firstMain(uint32_t space) const {
+  if (space >= spaces_.size()) return 0;
+  for (EntityId id : spaces_[space].main)
+    if (inSpace(id, space)) return id;
+  return 0;
+}
+
+void Drawing::compact(uint32_t space) {
+  Space& s = spaces_[space];
+  auto gone = [&](EntityId id) { return !inSpace(id, space); };
+  s.all.erase(std::remove_if(s.all.begin(), s.all.end(), gone), s.all.end());
+  s.main.erase(std::remove_if(s.main.begin(), s.main.end(), gone), s.main.end());
+  s.moved = 0;
 }
 
 EntityId Drawing::store(Entity e) {
+  // New entities enter model space with the highest id so far: appending
+  // keeps the id lists in order.
   e.id = static_cast<EntityId>(entities_.size() + 1);
   e.handle = newHandle();
-  spaces_[e.space].all.insert(e.id);
-  if (e.parent == 0) spaces_[e.space].main.insert(e.id);
+  e.space = 0;
+  spaces_[0].all.push_back(e.id);
+  if (e.parent == 0) spaces_[0].main.push_back(e.id);
   entities_.push_back(std::move(e));
   return entities_.back().id;
 }
@@ -601,20 +630,21 @@ bool Drawing::defineBlock(const std::string& name, const Point& base,
   blocks_.add(block);
   spaces_.emplace_back();
   auto space = static_cast<uint32_t>(spaces_.size() - 1);
+  Space& content = spaces_.back();
   for (EntityId id : ids) {
     const Entity* e = entity(id);
     if (!e || e->space != 0 || e->parent != 0) continue;
-    std::vector<EntityId> family{id};
-    family.insert(family.end(), e->children.begin(), e->children.end());
-    for (EntityId member : family) {
-      Entity& m = entities_[member - 1];
-      spaces_[0].all.erase(member);
-      spaces_[0].main.erase(member);
-      m.space = space;
-      spaces_[space].all.insert(member);
-      if (m.parent == 0) spaces_[space].main.insert(member);
-    }
+    content.main.push_back(id);
+    content.all.push_back(id);
+    content.all.insert(content.all.end(), e->children.begin(), e->children.end());
+    for (EntityId child : e->children) entities_[child - 1].space = space;
+    entities_[id - 1].space = space;
+    spaces_[0].moved += 1 + e->children.size();
   }
+  // The selection may come in any order; the block keeps drawing order.
+  std::sort(content.main.begin(), content.main.end());
+  std::sort(content.all.begin(), content.all.end());
+  if (spaces_[0].moved > spaces_[0].all.size() / 2) compact(0);
   return true;
 }
 
@@ -718,7 +748,7 @@ double Drawing::entityDistance(const Entity& e, const Point& p, int depth) const
 EntityId Drawing::pick(const Point& p, double distance) const {
   const auto& main = spaces_[0].main;
   for (auto it = main.rbegin(); it != main.rend(); ++it)
-    if (entityDistance(entities_[*it - 1], p, 0) <= distance) return *it;
+    if (inSpace(*it, 0) && entityDistance(entities_[*it - 1], p, 0) <= distance) return *it;
   return 0;
 }
 

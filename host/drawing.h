@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -108,6 +107,8 @@ class Drawing {
   EntityId next(EntityId after) const;
   // Ids of the main entities of a space in drawing order.
   std::vector<EntityId> mainEntities(uint32_t space) const;
+  // First main entity of a space; 0 when it has none.
+  EntityId firstMain(uint32_t space) const;
 
   // Defines a block holding the given model-space entities (they leave model
   // space); false when the name is bad or taken.
@@ -124,10 +125,17 @@ class Drawing {
   uint32_t handleSeed() const { return handleSeed_; }
 
  private:
+  // The entities of a space in ascending id order (the drawing order). An id
+  // whose entity has since moved into a block stays behind until the space is
+  // compacted (when such ids outnumber the others), so that moving a figure
+  // into a block never costs the size of the whole model space.
   struct Space {
-    std::set<EntityId> all;
-    std::set<EntityId> main;
+    std::vector<EntityId> all;   // main entities and subentities
+    std::vector<EntityId> main;  // main entities only
+    std::size_t moved = 0;       // ids in `all` whose entity left
   };
+  bool inSpace(EntityId id, uint32_t space) const { return entities_[id - 1].space == space; }
+  void compact(uint32_t space);
   EntityId store(Entity e);
   bool checkEntity(GroupList& groups, const std::string& type, std::string* error);
   double entityDistance(const Entity& e, const Point& p, int depth) const;

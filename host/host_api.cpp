@@ -318,6 +318,50 @@ struct resbuf* ads_entget(const ads_name ent) {
   return drafthost::toChain(list);
 }
 
+namespace {
+
+// Record `index` of a symbol table (table name in lower case) as the host
+// lists it; empty past the end or for an unknown table.
+GroupList tableRecord(Host* h, const std::string& t, std::size_t index) {
+  const drafthost::Drawing& d = h->drawing;
+  if (t == "layer" && index < d.layers().records().size()) {
+    const auto& r = d.layers().records()[index];
+    return {Group::str(0, "LAYER"), Group::str(2, r.name), Group::integral(70, 0),
+            Group::integral(62, static_cast<int32_t>(r.color)), Group::str(6, r.linetype)};
+  }
+  if (t == "ltype" && index < d.linetypes().records().size()) {
+    const auto& r = d.linetypes().records()[index];
+    double total = 0;
+    for (double x : r.pattern) total += std::fabs(x);
+    GroupList rec = {Group::str(0, "LTYPE"),  Group::str(2, r.name),
+                     Group::integral(70, 0),  Group::str(3, r.description),
+                     Group::integral(72, 65), Group::integral(73, static_cast<int32_t>(r.pattern.size())),
+                     Group::number(40, total)};
+    for (double x : r.pattern) rec.push_back(Group::number(49, x));
+    return rec;
+  }
+  if (t == "block" && index < d.blocks().records().size()) {
+    const auto& r = d.blocks().records()[index];
+    GroupList rec = {Group::str(0, "BLOCK"), Group::str(2, r.name), Group::integral(70, 0),
+                     Group::pt(10, r.base)};
+    if (EntityId first = d.firstMain(static_cast<uint32_t>(index + 1)))
+      rec.push_back(Group::ename(-2, {static_cast<int32_t>(first), kEntityTag}));
+    return rec;
+  }
+  return {};
+}
+
+// Index of the named record (names compared ignoring case); -1 when absent.
+int tableIndex(Host* h, const std::string& t, const std::string& name) {
+  const drafthost::Drawing& d = h->drawing;
+  if (t == "layer") return d.layers().indexOf(name);
+  if (t == "ltype") return d.linetypes().indexOf(name);
+  if (t == "block") return d.blocks().indexOf(name);
+  return -1;
+}
+
+}  // namespace
+
 struct resbuf* ads_tblnext(const char* table, int rewind) {
   Host* h = Host::current();
   if (!h) return nullptr;
@@ -327,28 +371,28 @@ struct resbuf* ads_tblnext(const char* table, int rewind) {
   TRACE_SET(e, "rewind", rewind);
   std::size_t& pos = h->tableCursors[t];
   if (rewind) pos = 0;
+  GroupList rec = tableRecord(h, t, pos);
+  if (!rec.empty()) ++pos;
+  TRACE_SET(e, "result", rec.empty() ? json(nullptr) : h->listJson(rec));
+  h->writeTrace(e);
+  return drafthost::toChain(rec);
+}
+
+struct resbuf* ads_tblsearch(const char* table, const char* name, int setnext) {
+  Host* h = Host::current();
+  if (!h) return nullptr;
+  std::string t = drafthost::foldCase(text(table));
+  json e = call("ads_tblsearch");
+  TRACE_SET(e, "table", drafthost::cp1252ToUtf8(text(table)));
+  TRACE_SET(e, "name", drafthost::cp1252ToUtf8(text(name)));
+  TRACE_SET(e, "setnext", setnext);
+  const int index = tableIndex(h, t, text(name));
   GroupList rec;
-  if (t == "layer" && pos < h->drawing.layers().records().size()) {
-    const auto& r = h->drawing.layers().records()[pos++];
-    rec = {Group::str(0, "LAYER"), Group::str(2, r.name), Group::integral(70, 0),
-           Group::integral(62, static_cast<int32_t>(r.color)), Group::str(6, r.linetype)};
-  } else if (t == "ltype" && pos < h->drawing.linetypes().records().size()) {
-    const auto& r = h->drawing.linetypes().records()[pos++];
-    double total = 0;
-    for (double d : r.pattern) total += std::fabs(d);
-    rec = {Group::str(0, "LTYPE"),  Group::str(2, r.name),
-           Group::integral(70, 0),  Group::str(3, r.description),
-           Group::integral(72, 65), Group::integral(73, static_cast<int32_t>(r.pattern.size())),
-           Group::number(40, total)};
-    for (double d : r.pattern) rec.push_back(Group::number(49, d));
-  } else if (t == "block" && pos < h->drawing.blocks().records().size()) {
-    std::size_t index = pos++;
-    const auto& r = h->drawing.blocks().records()[index];
-    rec = {Group::str(0, "BLOCK"), Group::str(2, r.name), Group::integral(70, 0),
-           Group::pt(10, r.base)};
-    auto content = h->drawing.mainEntities(static_cast<uint32_t>(index + 1));
-    if (!content.empty())
-      rec.push_back(Group::ename(-2, {static_cast<int32_t>(content.front()), kEntityTag}));
+  if (index >= 0) {
+    rec = tableRecord(h, t, static_cast<std::size_t>(index));
+    // As in the host we stand in for: a found record can become the cursor,
+    // so that the next ads_tblnext goes on after it.
+    if (setnext) h->tableCursors[t] = static_cast<std::size_t>(index) + 1;
   }
   TRACE_SET(e, "result", rec.empty() ? json(nullptr) : h->listJson(rec));
   h->writeTrace(e);

@@ -105,6 +105,9 @@ int ads_entnext(const ads_name ent, ads_name result);
 struct resbuf* ads_entget(const ads_name ent);
 // Next record of the symbol table LAYER, LTYPE or BLOCK (rewind != 0 starts over); NULL at the end.
 struct resbuf* ads_tblnext(const char* table, int rewind);
+// The record of that name (compared ignoring case) in LAYER, LTYPE or BLOCK; NULL
+// when there is none. setnext != 0 makes the next ads_tblnext go on after it.
+struct resbuf* ads_tblsearch(const char* table, const char* name, int setnext);
 
 // Lets the user pick an entity; RTCAN on Escape, RTERROR when nothing was hit.
 int ads_entsel(const char* prompt, ads_name entity, ads_point pick);

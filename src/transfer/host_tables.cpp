@@ -18,13 +18,14 @@ const char* groupText(const resbuf* group) {
 
 bool tableHasEntry(const char* table, const char* name) {
   if (!table || !name) return false;
+  // One look-up by name: walking the whole table with ads_tblnext made each new
+  // block of an import cost as much as all the blocks before it. The host's
+  // ads_tblnext cursor is left where it was.
+  resbuf* record = ads_tblsearch(table, name, 0);
   bool found = false;
-  // The whole table is walked so that the host's cursor always ends at its end.
-  for (resbuf* record = ads_tblnext(table, 1); record; record = ads_tblnext(table, 0)) {
-    for (const resbuf* group = record; group; group = group->rbnext)
-      if (group->restype == 2 && sameNameIgnoringCase(groupText(group), name)) found = true;
-    ads_relrb(record);
-  }
+  for (const resbuf* group = record; group; group = group->rbnext)
+    if (group->restype == 2 && sameNameIgnoringCase(groupText(group), name)) found = true;
+  if (record) ads_relrb(record);
   return found;
 }
 

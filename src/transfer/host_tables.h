@@ -4,7 +4,7 @@
 #include "plugin/ads.h"
 
 // True when the host table ("LAYER", "LTYPE", "BLOCK") has an entry of that
-// name, compared ignoring case. The whole table is walked.
+// name, compared ignoring case (one ads_tblsearch).
 bool tableHasEntry(const char* table, const char* name);
 bool layerExists(const char* name);
 bool linetypeExists(const char* name);

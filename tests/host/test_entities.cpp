@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <random>
+#include <set>
 
 #include "host_fixture.h"
 
@@ -138,6 +141,23 @@ TEST_F(HostTest, TablesFindEntriesIgnoringCase) {
   resbuf* lt = ads_tblnext("LTYPE", 1);
   ASSERT_NE(lt, nullptr);
   ads_relrb(lt);
+
+  // tblsearch finds one record ignoring case; with setnext the walk goes on after it.
+  resbuf* found = ads_tblsearch("Layer", "mitte", 0);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(groupOf(fromChain(found), 2).text, "MITTE");
+  EXPECT_EQ(groupOf(fromChain(found), 62).integer, 3);
+  ads_relrb(found);
+  EXPECT_EQ(ads_tblsearch("LAYER", "MITT", 0), nullptr);
+  EXPECT_EQ(ads_tblsearch("LAYER", "", 0), nullptr);
+  EXPECT_EQ(ads_tblsearch("NOSUCHTABLE", "0", 1), nullptr);
+  EXPECT_EQ(ads_tblsearch(nullptr, nullptr, 1), nullptr);
+  ads_relrb(ads_tblsearch("LAYER", "0", 1));
+  resbuf* after = ads_tblnext("LAYER", 0);
+  ASSERT_NE(after, nullptr);
+  EXPECT_EQ(groupOf(fromChain(after), 2).text, "MITTE");
+  ads_relrb(after);
+  EXPECT_EQ(ads_tblnext("LAYER", 0), nullptr);
 }
 
 TEST_F(HostTest, LinetypeLoadSearchesTheSupportPath) {
@@ -190,6 +210,11 @@ TEST_F(HostTest, BlockCommandMovesTheSelectionIntoTheBlock) {
   ads_relrb(rec);
   EXPECT_EQ(groupOf(block, 2).text, "MOXISOL");
   EXPECT_EQ(groupOf(block, -2).name[0], a[0]);
+  rec = ads_tblsearch("block", "moxisol", 0);
+  GroupList searched = fromChain(rec);
+  ads_relrb(rec);
+  EXPECT_EQ(groupOf(searched, 2).text, "MOXISOL");
+  EXPECT_EQ(groupOf(searched, -2).name[0], a[0]);
 
   EXPECT_EQ(ads_command(RTSTR, "_.BLOCK", RTSTR, "moxisol", RTPOINT, kOrigin, RTSTR, "", RTNONE),
             RTERROR)
@@ -235,4 +260,66 @@ TEST_F(HostTest, AcisinMakesOneSolidPerBody) {
   EXPECT_EQ(ads_command(RTSTR, "_acisin", RTSTR, sat.c_str(), RTNONE), RTERROR);
   fs::remove(sat);
   EXPECT_EQ(ads_command(RTSTR, "_acisin", RTSTR, sat.c_str(), RTNONE), RTERROR);
+}
+
+// Entities that move into blocks leave model space at once for every query,
+// however many blocks are made and in whatever order the selection names them.
+TEST(DrawingSpaces, BlocksTakeTheirEntitiesOutOfModelSpace) {
+  Drawing dwg;
+  std::string error;
+  std::set<EntityId> model;                // main entities of model space
+  std::map<EntityId, std::vector<EntityId>> family;  // main entity -> itself and subentities
+  std::mt19937 random(7);
+  auto addShapes = [&](int n) {
+    for (int i = 0; i < n; ++i) {
+      if (random() % 4 == 0) {
+        ASSERT_TRUE(dwg.entmake({Group::str(0, "POLYLINE"), Group::integral(66, 1)}, &error));
+        for (int v = 0; v < 2; ++v)
+          ASSERT_TRUE(dwg.entmake({Group::str(0, "VERTEX"), Group::pt(10, {double(v), 0, 0})},
+                                  &error));
+        ASSERT_TRUE(dwg.entmake({Group::str(0, "SEQEND")}, &error)) << error;
+      } else {
+        ASSERT_TRUE(
+            dwg.entmake({Group::str(0, "LINE"), Group::pt(10, {0, 0, 0}), Group::pt(11, {1, 0, 0})},
+                        &error))
+            << error;
+      }
+      const EntityId main = dwg.lastMain();
+      model.insert(main);
+      family[main] = {main};
+      for (EntityId c : dwg.entity(main)->children) family[main].push_back(c);
+    }
+  };
+  auto expectModelSpace = [&] {
+    std::vector<EntityId> walk, expected;
+    for (EntityId id = dwg.next(0); id; id = dwg.next(id)) walk.push_back(id);
+    for (EntityId m : model) expected.insert(expected.end(), family[m].begin(), family[m].end());
+    EXPECT_EQ(walk, expected);
+    EXPECT_EQ(dwg.mainEntities(0), std::vector<EntityId>(model.begin(), model.end()));
+    EXPECT_EQ(dwg.lastMain(), model.empty() ? 0 : *model.rbegin());
+  };
+  for (int round = 0; round < 40; ++round) {
+    addShapes(static_cast<int>(random() % 30));
+    // A block of a random handful of model-space entities, named in shuffled order.
+    std::vector<EntityId> pick(model.begin(), model.end());
+    std::shuffle(pick.begin(), pick.end(), random);
+    pick.resize(std::min<std::size_t>(pick.size(), random() % 40));
+    std::vector<EntityId> asked = pick;
+    if (!asked.empty()) asked.push_back(asked.front());  // named twice: taken once
+    const std::string name = "B" + std::to_string(round);
+    ASSERT_TRUE(dwg.defineBlock(name, {0, 0, 0}, asked));
+    for (EntityId id : pick) model.erase(id);
+    std::sort(pick.begin(), pick.end());
+    const auto space = static_cast<uint32_t>(dwg.blocks().indexOf(name) + 1);
+    EXPECT_EQ(dwg.mainEntities(space), pick);
+    EXPECT_EQ(dwg.firstMain(space), pick.empty() ? 0 : pick.front());
+    for (EntityId id : pick) {
+      std::vector<EntityId> inBlock;
+      for (EntityId e = dwg.next(id); e && dwg.entity(e)->parent == id; e = dwg.next(e))
+        inBlock.push_back(e);
+      EXPECT_EQ(inBlock, dwg.entity(id)->children) << "subentities follow their polyline";
+    }
+    expectModelSpace();
+  }
+  EXPECT_EQ(dwg.pick({0.5, 0, 0}, 0.1), model.empty() ? 0 : *model.rbegin());
 }

@@ -41,19 +41,28 @@ TEST_F(HostTablesTest, TableEntriesIgnoringCase) {
   EXPECT_FALSE(layerExists(nullptr));
 }
 
-TEST_F(HostTablesTest, TheWholeTableIsWalkedAndEveryRecordReleased) {
+TEST_F(HostTablesTest, OneLookUpPerNameLeavingTheTableCursorAlone) {
   for (int i = 0; i < 20; ++i) host.drawing.addLayer("L" + std::to_string(i));
+  resbuf* first = ads_tblnext("LAYER", 1);  // the cursor now stands after "0"
+  ads_relrb(first);
   std::ostringstream trace;
   host.trace = &trace;
-  EXPECT_TRUE(layerExists("0"));  // the first record
+  EXPECT_TRUE(layerExists("l19"));
+  EXPECT_FALSE(layerExists("L20"));
+  host.trace = nullptr;
   std::string calls = trace.str();
   auto count = [&](const std::string& fn) {
     std::size_t n = 0;
     for (std::size_t at = calls.find(fn); at != std::string::npos; at = calls.find(fn, at + 1)) ++n;
     return n;
   };
-  EXPECT_EQ(count("\"ads_tblnext\""), 22u);  // 21 records and the end
-  EXPECT_EQ(count("\"ads_relrb\""), 21u);
+  EXPECT_EQ(count("\"ads_tblsearch\""), 2u);
+  EXPECT_EQ(count("\"ads_tblnext\""), 0u);
+  EXPECT_EQ(count("\"ads_relrb\""), 1u);  // the record found; none for the miss
+  resbuf* next = ads_tblnext("LAYER", 0);
+  ASSERT_NE(next, nullptr);
+  EXPECT_STREQ(next->rbnext->resval.rstring, "L0");
+  ads_relrb(next);
 }
 
 TEST_F(HostTablesTest, EntityKinds) {
