@@ -368,6 +368,14 @@ int Host::acisinCommand(const GroupList& args, std::size_t i) {
     out_ << "Invalid ACIS file.\n";
     return RTERROR;
   }
+  // Every solid keeps its own copy of the text, so a big file of many bodies
+  // would multiply; past 256 MiB of solid text in all the file is refused.
+  constexpr std::uintmax_t kMaxSolidText = 256u << 20;
+  if (static_cast<std::uintmax_t>(bodies) * text.size() > kMaxSolidText) {
+    out_ << "ACIS file too large: " << bodies << " bodies of " << text.size()
+         << " bytes each exceed " << (kMaxSolidText >> 20) << " MiB.\n";
+    return RTERROR;
+  }
   // Each body becomes one solid carrying the file's text, a line per group 1
   // (longer lines continue in group 3 pieces of at most 255 characters).
   GroupList sat;

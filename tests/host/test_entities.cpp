@@ -258,6 +258,19 @@ TEST_F(HostTest, AcisinMakesOneSolidPerBody) {
   EXPECT_EQ(groupOf(lastGroups(), 1).text, "700 0 2 0");
   std::ofstream(sat) << "not a sat file\n";
   EXPECT_EQ(ads_command(RTSTR, "_acisin", RTSTR, sat.c_str(), RTNONE), RTERROR);
+
+  // Each solid carries the whole text: 2,000 bodies in a file of 150 kB would
+  // make 300 MB of solids, so the file is refused and the drawing stays.
+  {
+    std::ofstream many(sat);
+    many << "700 0 2 0\n@7 drafthost @4 test\n1 9.9999999999999995e-07 1e-10\n";
+    for (int b = 0; b < 2000; ++b) many << "body $-1 -1 $-1 $1 $-1 $-1 #\n";
+    many << std::string(100000, 'x') << "\nEnd-of-ACIS-data\n";
+  }
+  out.str("");
+  EXPECT_EQ(ads_command(RTSTR, "_acisin", RTSTR, sat.c_str(), RTNONE), RTERROR);
+  EXPECT_NE(out.str().find("ACIS file too large: 2000 bodies"), std::string::npos) << out.str();
+  EXPECT_EQ(host.drawing.mainEntities(0).size(), 2u);
   fs::remove(sat);
   EXPECT_EQ(ads_command(RTSTR, "_acisin", RTSTR, sat.c_str(), RTNONE), RTERROR);
 }
