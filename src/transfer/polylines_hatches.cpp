@@ -1,8 +1,8 @@
 #include "transfer/polylines_hatches.h"
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "m2d/document.h"
@@ -68,7 +68,8 @@ std::size_t g_shapeRefFloor = 0;
 class ShapeRefIndex {
  public:
   void reset() {
-    index_.clear();
+    slots_.clear();
+    used_ = 0;
     indexed_ = 0;
     list_ = nullptr;
   }
@@ -76,31 +77,69 @@ class ShapeRefIndex {
   bool find(const std::vector<ShapeRefItem>& refs, const metaTreeC* node, ads_name entity) {
     if (&refs != list_ || refs.size() < indexed_) rebuild(refs);
     sync(refs);
-    auto it = index_.find(node);
-    if (it != index_.end() && (it->second >= refs.size() || refs[it->second].node != node)) {
+    const Slot* slot = lookup(node);
+    if (slot && (slot->position >= refs.size() || refs[slot->position].node != node)) {
       rebuild(refs);
-      it = index_.find(node);
+      slot = lookup(node);
     }
-    if (it == index_.end() || it->second < g_shapeRefFloor) return false;
-    entity[0] = refs[it->second].entity[0];
-    entity[1] = refs[it->second].entity[1];
+    if (!slot || slot->position < g_shapeRefFloor) return false;
+    entity[0] = refs[slot->position].entity[0];
+    entity[1] = refs[slot->position].entity[1];
     return true;
   }
 
  private:
+  // Open addressing with linear probing in one flat array: a million shapes
+  // stay one cache miss per look-up away (node-based maps are several).
+  struct Slot {
+    const metaTreeC* node = nullptr;
+    std::size_t position = 0;
+  };
+
+  std::size_t home(const metaTreeC* node) const {
+    const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(node));
+    return static_cast<std::size_t>((bits >> 4) * 0x9E3779B97F4A7C15ull) & (slots_.size() - 1);
+  }
+
+  const Slot* lookup(const metaTreeC* node) const {
+    if (slots_.empty() || !node) return nullptr;
+    for (std::size_t i = home(node);; i = (i + 1) & (slots_.size() - 1)) {
+      if (slots_[i].node == node) return &slots_[i];
+      if (!slots_[i].node) return nullptr;
+    }
+  }
+
+  // The later entry of a node that is listed twice wins, as it replaces the first.
+  void insert(const metaTreeC* node, std::size_t position) {
+    if (!node) return;
+    if ((used_ + 1) * 2 > slots_.size()) grow();
+    std::size_t i = home(node);
+    while (slots_[i].node && slots_[i].node != node) i = (i + 1) & (slots_.size() - 1);
+    if (!slots_[i].node) ++used_;
+    slots_[i] = {node, position};
+  }
+
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+    used_ = 0;
+    for (const Slot& s : old)
+      if (s.node) insert(s.node, s.position);
+  }
+
   void rebuild(const std::vector<ShapeRefItem>& refs) {
-    index_.clear();
-    indexed_ = 0;
+    reset();
     list_ = &refs;
     sync(refs);
   }
   void sync(const std::vector<ShapeRefItem>& refs) {
-    for (; indexed_ < refs.size(); ++indexed_) index_[refs[indexed_].node] = indexed_;
+    for (; indexed_ < refs.size(); ++indexed_) insert(refs[indexed_].node, indexed_);
   }
 
   const std::vector<ShapeRefItem>* list_ = nullptr;
   std::size_t indexed_ = 0;
-  std::unordered_map<const metaTreeC*, std::size_t> index_;
+  std::vector<Slot> slots_;  // size a power of two, at most half full
+  std::size_t used_ = 0;
 };
 
 ShapeRefIndex& shapeRefIndex() {

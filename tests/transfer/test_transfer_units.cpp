@@ -333,3 +333,29 @@ TEST_F(TransferHostTest, ACurveThatClosesOnACircleBoundsAHatchThroughItsCircle) 
 }
 
 }  // namespace
+
+TEST_F(TransferHostTest, ThousandsOfShapesAreFoundWhileTheListGrows) {
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "S { } ";
+  std::string error;
+  metaObjectC tree = readMetaBuffer(text.data(), text.size(), true, &error);
+  ASSERT_TRUE(tree.isValid()) << error;
+  ShapeRefFloor floor(settings);
+  std::vector<metaTreeC*> nodes;
+  for (metaTreeC* n = tree.node(); n; n = n->next) nodes.push_back(n);
+  ads_name e = {0, 0};
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    settings.shapeRefs().push_back({nodes[i], {static_cast<int32_t>(i), 0}});
+    if (i % 7 == 0) {  // look-ups between additions, old and new
+      ASSERT_TRUE(findShapeEntity(settings, nodes[i / 2], e));
+      EXPECT_EQ(e[0], static_cast<int32_t>(i / 2));
+      if (i + 1 < nodes.size()) {
+        EXPECT_FALSE(findShapeEntity(settings, nodes[i + 1], e));
+      }
+    }
+  }
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    ASSERT_TRUE(findShapeEntity(settings, nodes[i], e)) << i;
+    EXPECT_EQ(e[0], static_cast<int32_t>(i));
+  }
+}
