@@ -5,7 +5,6 @@
 
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -184,26 +183,25 @@ TEST_F(Expansion, CyclesCountAsUndefined) {
 
 TEST_F(Expansion, SelfMultiplyingValuesStopQuickly) {
   setVariableOverride("G", "$G-$G-$G");
-  auto start = std::chrono::steady_clock::now();
+  // Each pass triples the text: without the pass and growth limits this would
+  // not end.
   int status = 0;
   resolve("$G", status);
   EXPECT_EQ(status, ExpandUndefined);
   EXPECT_EQ(expandVariables("$G/x"), "$G/x");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST_F(Expansion, LargeInputsStayLinear) {
   setVariableOverride("A", "value");
   std::string text;
+  // Sizes at which a quadratic scan would keep the suite busy for minutes.
   for (int i = 0; i < 200000; ++i) text += "$A/";
-  auto start = std::chrono::steady_clock::now();
   std::string out = expandVariables(text);
   EXPECT_EQ(out.size(), 200000u * 6);
   std::string dollars(1000000, '$');
   EXPECT_EQ(expandVariables(dollars), dollars);
   std::string parens = "$" + std::string(1000000, '(');
   EXPECT_EQ(expandVariables(parens), parens);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST_F(Expansion, LetterCaseOfNames) {
