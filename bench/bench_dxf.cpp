@@ -18,6 +18,7 @@
 
 #include "dxf_writer.h"
 #include "host.h"
+#include "import_setup.h"
 #include "metafile_generator.h"
 #include "plugin/interface_settings.h"
 #include "transfer/import.h"
@@ -45,12 +46,15 @@ drafthost::Host* drawingOf(std::size_t shapes) {
   auto imported = std::make_unique<Imported>();
   imported->host = std::make_unique<drafthost::Host>(imported->out);
   InterfaceSettings settings;
+  imported->host->cmdecho = 0;  // as the plug-in's commands set it
+  if (!prepareImport(settings)) return nullptr;
   ads_name set;
   ads_ssadd(nullptr, nullptr, set);
   const int result = importMetafile(settings, path, set, 0, 0, 0, 0);
   ads_ssfree(set);
   std::remove(path.c_str());
-  if (result != 1) return nullptr;
+  // The generated drawing is valid: any message means a shape went missing.
+  if (result != 1 || !imported->out.str().empty()) return nullptr;
   return made.emplace(shapes, std::move(imported)).first->second->host.get();
 }
 

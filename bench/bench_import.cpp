@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "host.h"
+#include "import_setup.h"
 #include "metafile_generator.h"
 #include "plugin/interface_settings.h"
 #include "transfer/import.h"
@@ -43,17 +44,26 @@ void BM_ImportMetafile(benchmark::State& state) {
     std::ostringstream out;
     auto host = std::make_unique<drafthost::Host>(out);
     InterfaceSettings settings;
+    host->cmdecho = 0;  // as the plug-in's commands set it
+    if (!prepareImport(settings)) {
+      state.SkipWithError(("line styles: " + out.str()).c_str());
+      break;
+    }
     ads_name set;
     ads_ssadd(nullptr, nullptr, set);
     state.ResumeTiming();
     const int result = importMetafile(settings, path, set, 0, 0, 0, 0);
     state.PauseTiming();
     // The generated drawing is valid: any message means a shape went missing.
-    if (result != 1 || !out.str().empty()) state.SkipWithError(("import: " + out.str()).c_str());
+    const std::string failure = result != 1 || !out.str().empty() ? "import: " + out.str() : "";
     entities = host->drawing.mainEntities(0).size();
     ads_ssfree(set);
     host.reset();
     state.ResumeTiming();
+    if (!failure.empty()) {
+      state.SkipWithError(failure.substr(0, 500).c_str());
+      break;
+    }
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * shapes));
   state.counters["top_level_entities"] = static_cast<double>(entities);
