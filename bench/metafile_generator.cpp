@@ -138,7 +138,7 @@ void writeJson(const std::vector<GNode>& nodes, const std::vector<int>& pre, int
 
 }  // namespace
 
-GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed) {
+GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed, std::size_t perFigure) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> coord(-500.0, 500.0);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -161,7 +161,7 @@ GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed) {
     int fi = b.key(fig, "FIGURITEMS");
     std::vector<int> shapeNodes;
     std::vector<bool> isText;  // texts cannot bound a hatch
-    std::size_t inFigure = std::min<std::size_t>(2000, shapes - made);
+    std::size_t inFigure = std::min<std::size_t>(std::max<std::size_t>(perFigure, 1), shapes - made);
     for (std::size_t i = 0; i < inFigure; ++i) {
       double r = unit(rng);
       double x = coord(rng), y = coord(rng);

@@ -12,5 +12,7 @@ struct GeneratedDocument {
   std::size_t nodes = 0;  // nodes of the tree (the same in both forms)
 };
 
-// About `shapes` shapes spread over figures of up to 2000 shapes each.
-GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed = 12345);
+// About `shapes` shapes spread over figures of up to `perFigure` shapes each
+// (at least 1); every figure becomes a block of its own when imported.
+GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed = 12345,
+                                  std::size_t perFigure = 2000);
