@@ -37,9 +37,9 @@ const std::string& metafileOf(std::size_t shapes, std::size_t perFigure) {
   return files.emplace(std::make_pair(shapes, perFigure), path).first->second;
 }
 
-// Figures of up to 2000 shapes, or (second argument) of that many shapes:
-// BM_ImportSmallFigures makes a block per 10 shapes, 100,000 blocks at the
-// largest size, so that block naming and block making must scale too.
+// Figures of up to `perFigure` shapes. BM_ImportSmallFigures uses figures of
+// 10 shapes, half of them grouped: 50,000 blocks at the largest size, so that
+// block naming and block making must scale too.
 void importBenchmark(benchmark::State& state, std::size_t perFigure) {
   const std::size_t shapes = static_cast<std::size_t>(state.range(0));
   const std::string& path = metafileOf(shapes, perFigure);
