@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "m2d/document.h"
@@ -91,6 +92,41 @@ int buildShape(InterfaceSettings& s, m2dItemKind kind, metaTreeC* item, int styl
     default:
       return 1;
   }
+}
+
+bool isShape(const metaTreeC* node) {
+  const m2dItemKind kind = m2dItemKindOf(node);
+  return kind != m2dItemKind::other && kind != m2dItemKind::shapeAttr;
+}
+
+// A reference may name any node of the file, but the import rewrites what lies
+// inside shapes (a figure transformation replaces a point's numbers), which
+// would leave a reference to such a node pointing at freed memory. Only shapes
+// that are items of a figure, and not themselves inside a shape, stay targets;
+// every other reference now names none, which the hatch code reports as a
+// shape it cannot find, as it did for such targets before. One walk, iterative.
+void keepReferencesToShapesOnly(metaTreeC* root) {
+  std::vector<const metaTreeC*> shapes;
+  std::vector<metaTreeC*> references;
+  std::vector<std::pair<metaTreeC*, bool>> stack;  // node, lies inside a shape
+  for (metaTreeC* n = root; n; n = n->next) stack.emplace_back(n, false);
+  while (!stack.empty()) {
+    auto [node, insideShape] = stack.back();
+    stack.pop_back();
+    if (node->refResolved && node->refTarget) references.push_back(node);
+    const bool shape = isShape(node);
+    if (shape && !insideShape && node->parent && node->parent->isIdent("FIGURITEMS"))
+      shapes.push_back(node);
+    for (metaTreeC* c = node->firstChild; c; c = c->next)
+      stack.emplace_back(c, insideShape || shape);
+  }
+  if (references.empty()) return;
+  std::unordered_map<const metaTreeC*, bool> targetIsShape;  // as small as the references
+  for (const metaTreeC* r : references) targetIsShape.emplace(r->refTarget, false);
+  for (const metaTreeC* shape : shapes)
+    if (auto it = targetIsShape.find(shape); it != targetIsShape.end()) it->second = true;
+  for (metaTreeC* r : references)
+    if (!targetIsShape[r->refTarget]) r->refTarget = nullptr;
 }
 
 }  // namespace
@@ -270,6 +306,7 @@ int importMetafile(InterfaceSettings& settings, const std::string& fileName, con
   m2dDocumentC document(nullptr);
   document.bind(read.node(), true);
   metaTreeC* root = document.node();
+  keepReferencesToShapesOnly(root);
   if (root && root->isIdent("DRAWING"))
     return importDrawing(settings, m2dDrawingC(root), set, forceBlock, baseX, baseY,
                          rotationDegrees);

@@ -332,6 +332,41 @@ TEST_F(TransferHostTest, ACurveThatClosesOnACircleBoundsAHatchThroughItsCircle) 
   EXPECT_EQ(refs, 1);
 }
 
+// The figure transformation rewrites the first point (three numbers become
+// two): a reference to its third number, or to a line tucked inside a point,
+// must not follow the rewritten node, only report a shape it cannot find.
+TEST_F(TransferHostTest, ReferencesIntoRewrittenShapesNameNoShape) {
+  const fs::path file = fs::temp_directory_path() / ("drw_refs_" + std::to_string(::getpid()));
+  // Pre-order numbers: 11 the first LINE, 15 the third number of its first
+  // POINT, 22 the LINE inside the second LINE's point. A loose figure: its
+  // items are turned and moved in place.
+  std::ofstream(file) << "DRAWING { DRAWINGITEMS { FIGURE { "
+                         "INSERTPOINT { POINT { 5 0 } ROTATION { 90 } } FIGURITEMS { "
+                         "LINE { POINT { 0 0 7 } POINT { 10 0 } } "
+                         "LINE { POINT { 0 0 LINE { POINT { 1 1 } POINT { 2 2 } } } "
+                         "POINT { 0 10 } } } "
+                         "M2DHATCHES { M2DHATCH { M2DHATCHLOOPS { M2DHATCHLOOP { "
+                         "M2DHATCHLOOPSHREFS { MOREF { REFTRG { 15 } } MOREF { REFTRG { 11 } } "
+                         "MOREF { REFTRG { 22 } } } } } } } } } }";
+  settings.hatchLayer() = "0";
+  ads_name set;
+  ads_ssadd(nullptr, nullptr, set);
+  importMetafile(settings, file.string(), set, 0, 0, 0, 0);
+  fs::remove(file);
+  ads_ssfree(set);
+  std::size_t missing = 0;
+  for (std::size_t p = out.str().find("Shape f"); p != std::string::npos;
+       p = out.str().find("Shape f", p + 1))
+    ++missing;
+  EXPECT_EQ(missing, 2u) << out.str();
+  // The real line was transformed and is the one boundary found.
+  ASSERT_GE(settings.shapeRefs().size(), 1u);
+  const drafthost::Entity* line =
+      host.drawing.entity(static_cast<drafthost::EntityId>(settings.shapeRefs()[0].entity[0]));
+  ASSERT_NE(line, nullptr);
+  EXPECT_EQ(line->type, "LINE");
+}
+
 }  // namespace
 
 TEST_F(TransferHostTest, ThousandsOfShapesAreFoundWhileTheListGrows) {
