@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "meta/reader.h"
+
 namespace {
 
 struct GNode {
@@ -48,31 +50,6 @@ class Builder {
   }
 };
 
-void escapeInto(std::string& out, const std::string& s, bool json) {
-  for (char c : s) {
-    switch (c) {
-      case '\n':
-        out += "\\n";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out += c;
-    }
-  }
-  (void)json;
-}
-
 // Pre-order numbers, 1-based, over the whole file.
 void number(const std::vector<GNode>& nodes, int id, std::vector<int>& out, int& next) {
   out[id] = ++next;
@@ -85,9 +62,7 @@ void writeMeta(const std::vector<GNode>& nodes, const std::vector<int>& pre, int
   if (n.refTarget >= 0) {
     out += std::to_string(pre[n.refTarget]);
   } else if (n.kind == GNode::string) {
-    out += '"';
-    escapeInto(out, n.text, false);
-    out += '"';
+    out += metaQuoteString(n.text);
   } else {
     out += n.text;
   }
@@ -128,9 +103,9 @@ void writeJson(const std::vector<GNode>& nodes, const std::vector<int>& pre, int
   } else if (n.refTarget >= 0) {
     out += std::to_string(pre[n.refTarget]);
   } else if (n.kind == GNode::string) {
-    out += '"';
-    escapeInto(out, n.text, true);
-    out += '"';
+    // The texts hold no other control characters, so the metafile escapes
+    // are valid JSON escapes as well.
+    out += metaQuoteString(n.text);
   } else {
     out += n.text;
   }

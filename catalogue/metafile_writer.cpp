@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "meta/reader.h"
+
 namespace moxi {
 
 namespace {
@@ -14,33 +16,6 @@ std::string formatNumber(double v) {
   char buffer[32];
   std::snprintf(buffer, sizeof buffer, "%.10g", v);
   return buffer;
-}
-
-// The escaping of the format: TAB, LF, CR, quote and backslash.
-std::string quote(const std::string& s) {
-  std::string out = "\"";
-  for (char c : s) {
-    switch (c) {
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out + '"';
 }
 
 }  // namespace
@@ -131,7 +106,7 @@ std::string MetaFile::text() {
         out += formatNumber(n->value_);
         return;
       case MetaNode::Kind::String:
-        out += quote(n->text_);
+        out += metaQuoteString(n->text_);
         return;
       case MetaNode::Kind::Reference:
         out += std::to_string(n->target_ ? n->target_->number_ : 0);
