@@ -97,8 +97,12 @@ void BM_DrafthostStart(benchmark::State& state) {
     if (!runHost({"empty.scr"})) state.SkipWithError("drafthost failed");
 }
 
-void BM_DrafthostImport(benchmark::State& state) { importRun(state, false); }
-void BM_DrafthostImportAndDxf(benchmark::State& state) { importRun(state, true); }
+void BM_DrafthostImport(benchmark::State& state) {
+  importRun(state, false);
+}
+void BM_DrafthostImportAndDxf(benchmark::State& state) {
+  importRun(state, true);
+}
 
 BENCHMARK(BM_DrafthostStart)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrafthostImport)

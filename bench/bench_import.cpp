@@ -28,11 +28,10 @@ std::map<std::pair<std::size_t, std::size_t>, std::string> files;
 const std::string& metafileOf(std::size_t shapes, std::size_t perFigure) {
   auto it = files.find({shapes, perFigure});
   if (it != files.end()) return it->second;
-  const std::string path =
-      (std::filesystem::temp_directory_path() /
-       ("drw_bench_import_" + std::to_string(::getpid()) + "_" + std::to_string(shapes) + "_" +
-        std::to_string(perFigure) + ".mf"))
-          .string();
+  const std::string path = (std::filesystem::temp_directory_path() /
+                            ("drw_bench_import_" + std::to_string(::getpid()) + "_" +
+                             std::to_string(shapes) + "_" + std::to_string(perFigure) + ".mf"))
+                               .string();
   std::ofstream(path, std::ios::binary) << generateDrawing(shapes, 12345, perFigure).metafile;
   return files.emplace(std::make_pair(shapes, perFigure), path).first->second;
 }
@@ -76,8 +75,12 @@ void importBenchmark(benchmark::State& state, std::size_t perFigure) {
   state.counters["blocks"] = static_cast<double>(blocks);
 }
 
-void BM_ImportMetafile(benchmark::State& state) { importBenchmark(state, 2000); }
-void BM_ImportSmallFigures(benchmark::State& state) { importBenchmark(state, 10); }
+void BM_ImportMetafile(benchmark::State& state) {
+  importBenchmark(state, 2000);
+}
+void BM_ImportSmallFigures(benchmark::State& state) {
+  importBenchmark(state, 10);
+}
 
 BENCHMARK(BM_ImportMetafile)
     ->Arg(1000)

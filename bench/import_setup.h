@@ -15,9 +15,9 @@
 // Call with a host current; true when the line styles are ready.
 inline bool prepareImport(InterfaceSettings& settings) {
   static const bool environment = [] {
-    const std::string user = (std::filesystem::temp_directory_path() /
-                              ("drw_bench_user_" + std::to_string(::getpid())))
-                                 .string();
+    const std::string user =
+        (std::filesystem::temp_directory_path() / ("drw_bench_user_" + std::to_string(::getpid())))
+            .string();
     std::filesystem::create_directories(user);
     ::setenv("HALDRIX", DRW_SETUP_DIR, 1);
     ::setenv("HALDRIX_SETUP", DRW_SETUP_DIR, 1);

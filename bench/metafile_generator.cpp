@@ -136,7 +136,8 @@ GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed, std::size_t
     int fi = b.key(fig, "FIGURITEMS");
     std::vector<int> shapeNodes;
     std::vector<bool> isText;  // texts cannot bound a hatch
-    std::size_t inFigure = std::min<std::size_t>(std::max<std::size_t>(perFigure, 1), shapes - made);
+    std::size_t inFigure =
+        std::min<std::size_t>(std::max<std::size_t>(perFigure, 1), shapes - made);
     for (std::size_t i = 0; i < inFigure; ++i) {
       double r = unit(rng);
       double x = coord(rng), y = coord(rng);

@@ -333,10 +333,11 @@ GroupList tableRecord(Host* h, const std::string& t, std::size_t index) {
     const auto& r = d.linetypes().records()[index];
     double total = 0;
     for (double x : r.pattern) total += std::fabs(x);
-    GroupList rec = {Group::str(0, "LTYPE"),  Group::str(2, r.name),
-                     Group::integral(70, 0),  Group::str(3, r.description),
-                     Group::integral(72, 65), Group::integral(73, static_cast<int32_t>(r.pattern.size())),
-                     Group::number(40, total)};
+    GroupList rec = {
+        Group::str(0, "LTYPE"),  Group::str(2, r.name),
+        Group::integral(70, 0),  Group::str(3, r.description),
+        Group::integral(72, 65), Group::integral(73, static_cast<int32_t>(r.pattern.size())),
+        Group::number(40, total)};
     for (double x : r.pattern) rec.push_back(Group::number(49, x));
     return rec;
   }

@@ -1,13 +1,8 @@
 #include "transfer/host_tables.h"
 
-#include <strings.h>
 #include <string>
 
 namespace {
-
-bool sameNameIgnoringCase(const char* a, const char* b) {
-  return ::strcasecmp(a, b) == 0;
-}
 
 // The string of a string group; empty when it has none.
 const char* groupText(const resbuf* group) {
@@ -22,11 +17,9 @@ bool tableHasEntry(const char* table, const char* name) {
   // block of an import cost as much as all the blocks before it. The host's
   // ads_tblnext cursor is left where it was.
   resbuf* record = ads_tblsearch(table, name, 0);
-  bool found = false;
-  for (const resbuf* group = record; group; group = group->rbnext)
-    if (group->restype == 2 && sameNameIgnoringCase(groupText(group), name)) found = true;
-  if (record) ads_relrb(record);
-  return found;
+  if (!record) return false;
+  ads_relrb(record);
+  return true;
 }
 
 bool layerExists(const char* name) {

@@ -280,7 +280,7 @@ TEST_F(HostTest, AcisinMakesOneSolidPerBody) {
 TEST(DrawingSpaces, BlocksTakeTheirEntitiesOutOfModelSpace) {
   Drawing dwg;
   std::string error;
-  std::set<EntityId> model;                // main entities of model space
+  std::set<EntityId> model;                          // main entities of model space
   std::map<EntityId, std::vector<EntityId>> family;  // main entity -> itself and subentities
   std::mt19937 random(7);
   auto addShapes = [&](int n) {
@@ -288,13 +288,12 @@ TEST(DrawingSpaces, BlocksTakeTheirEntitiesOutOfModelSpace) {
       if (random() % 4 == 0) {
         ASSERT_TRUE(dwg.entmake({Group::str(0, "POLYLINE"), Group::integral(66, 1)}, &error));
         for (int v = 0; v < 2; ++v)
-          ASSERT_TRUE(dwg.entmake({Group::str(0, "VERTEX"), Group::pt(10, {double(v), 0, 0})},
-                                  &error));
+          ASSERT_TRUE(
+              dwg.entmake({Group::str(0, "VERTEX"), Group::pt(10, {double(v), 0, 0})}, &error));
         ASSERT_TRUE(dwg.entmake({Group::str(0, "SEQEND")}, &error)) << error;
       } else {
-        ASSERT_TRUE(
-            dwg.entmake({Group::str(0, "LINE"), Group::pt(10, {0, 0, 0}), Group::pt(11, {1, 0, 0})},
-                        &error))
+        ASSERT_TRUE(dwg.entmake(
+            {Group::str(0, "LINE"), Group::pt(10, {0, 0, 0}), Group::pt(11, {1, 0, 0})}, &error))
             << error;
       }
       const EntityId main = dwg.lastMain();
