@@ -101,6 +101,29 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine) {
   return args;
 }
 
+std::string quoteArgument(const std::string& argument) {
+  if (argument.find_first_of(" \t\"") == std::string::npos) return argument;
+  std::string out = "\"";
+  std::size_t slashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++slashes;
+      continue;
+    }
+    // Backslashes are literal unless a quote follows them.
+    out.append(c == '"' ? slashes * 2 + 1 : slashes, '\\');
+    slashes = 0;
+    out += c;
+  }
+  out.append(slashes * 2, '\\');
+  return out + '"';
+}
+
+std::string quoteProgramName(const std::string& program) {
+  if (program.find_first_of(" \t") == std::string::npos) return program;
+  return '"' + program + '"';
+}
+
 ProcessHandle startProcess(const std::string& commandLine, bool& ok) {
   ok = false;
   std::vector<std::string> args = splitCommandLine(commandLine);

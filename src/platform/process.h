@@ -22,6 +22,18 @@ inline constexpr int kStillActive = 259;
 // to the end. Empty for a line of blanks only.
 std::vector<std::string> splitCommandLine(const std::string& commandLine);
 
+// The argument as it must be written into a command line so that the split
+// above gives it back whole. Unchanged when it holds no blank, tab or double
+// quote, so ordinary lines stay as they are; otherwise in double quotes, with
+// a quote written as \" and the backslashes before a quote (or before the
+// closing quote) doubled.
+std::string quoteArgument(const std::string& argument);
+
+// The same for the program name, which knows quotes but no backslash
+// escapes: in double quotes when it holds a blank or tab. A name holding a
+// double quote cannot be written at all (Windows file names never do).
+std::string quoteProgramName(const std::string& program);
+
 // A started process. Copyable as a plain handle; closeProcess releases it.
 struct ProcessHandle {
   pid_t pid = -1;

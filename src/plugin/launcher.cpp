@@ -4,6 +4,7 @@
 
 #include "config/config_file.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "plugin/messages.h"
 #include "plugin/operations.h"
 
@@ -29,7 +30,8 @@ int launchForMetafile(InterfaceSettings& settings, const std::string& program,
                       const std::string& switches) {
   std::remove(settings.MetaFileName().c_str());
   return launch(settings, program, switches,
-                " -poke RECEIVERCADID=Autocad.2d -fm METAV2 -o " + settings.MetaFileName());
+                " -poke RECEIVERCADID=Autocad.2d -fm METAV2 -o " +
+                    platform::quoteArgument(settings.MetaFileName()));
 }
 
 int launchForSat(InterfaceSettings& settings, const std::string& program,
@@ -37,7 +39,7 @@ int launchForSat(InterfaceSettings& settings, const std::string& program,
   std::remove(settings.SATFileName().c_str());
   return launch(settings, program, switches,
                 " -poke RECEIVERCADID=Autocad.3d -fm sat -poke FormatVersion=" +
-                    settings.SATVersion() + " -o " + settings.SATFileName());
+                    settings.SATVersion() + " -o " + platform::quoteArgument(settings.SATFileName()));
 }
 
 int startAndWait(InterfaceSettings& settings, const std::string& program,
@@ -58,8 +60,11 @@ int startAndWait(InterfaceSettings& settings, const std::string& program,
     return -1;
   }
 
-  // Nothing is quoted: a path with blanks reaches the launcher split.
-  std::string commandLine = launcher + " -mview" + " " + programPath + " " + arguments;
+  // Paths are quoted only when they hold blanks (as under "C:\Program Files"),
+  // so that each reaches the launcher as one argument; any other command
+  // line stays exactly as it always was.
+  std::string commandLine = platform::quoteProgramName(launcher) + " -mview" + " " +
+                            platform::quoteArgument(programPath) + " " + arguments;
   bool started = false;
   platform::ProcessHandle process = startProcess(commandLine, started);
   if (!started) {

@@ -194,6 +194,35 @@ TEST_F(OwnInstallationTest, AnEmptyExeFallsBackToExe3d) {
   EXPECT_EQ(made(r)["HATCH"], 1) << r.out;
 }
 
+TEST_F(OwnInstallationTest, PathsWithBlanksAndQuotesReachTheLauncherWhole) {
+  namespace fs = std::filesystem;
+  // Launcher and program installed under a folder with a blank, exchange
+  // files in another; the SAT name also holds a quote and backslashes.
+  const fs::path programs = dir / "Program Files" / "moxi soft";
+  fs::create_directories(programs);
+  fs::create_directories(dir / "x y");
+  for (const char* name : {"moxistart", "moxicatalog"})
+    fs::copy_file(bin(name), programs / name);
+  const std::string launcher = (programs / "moxistart").string();
+  const std::string program = (programs / "moxicatalog").string();
+  const std::string meta = (dir / "x y" / "acad2d.out").string();
+  const std::string sat = (dir / "x y" / "the \"3d\\\" part\\").string();
+  writeLauncherConfig("[MOXIstart]\nEXE=" + launcher + "\n[MOXIviewer]\nEXE=" + program + "\n");
+  std::ofstream(dir / "user" / "acad2d.cfg")
+      << "[XCHG2D]\nMetaFileName=" << meta << "\n[XCHG3D]\nSATFileName=" << sat << "\n";
+
+  HostRun r = runOwn("MOXIviewer\n0,0\n0\nMOXIviewer3d\n0,0\n");
+  ASSERT_EQ(launches().size(), 2u) << r.out;
+  EXPECT_EQ(launches()[0], (Args{launcher, "-mview", program, "-server", "MoxiViewer", "-topic",
+                                 "MoxiViewer", "-poke", "RECEIVERCADID=Autocad.2d", "-fm",
+                                 "METAV2", "-o", meta}));
+  EXPECT_EQ(launches()[1].back(), sat);
+  EXPECT_EQ(read(meta).rfind("DRAWING {", 0), 0u);
+  EXPECT_EQ(read(sat).rfind("106 0 1 0\n", 0), 0u);
+  EXPECT_EQ(made(r)["HATCH"], 1) << r.out;
+  EXPECT_EQ(r.out.find("**"), std::string::npos) << "no alert: " << r.out;
+}
+
 TEST_F(CatalogueTest, CtrlCInDrafthostCancelsTheWaitAndTheScriptGoesOn) {
   std::ofstream(dir / "script.scr") << "MOXIviewer\nLINE 0,0 10,0\n";
   ::setenv("MOXICATALOG_DELAY", "4", 1);
