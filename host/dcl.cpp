@@ -1,6 +1,7 @@
 #include "dcl.h"
 
 #include <cctype>
+#include <charconv>
 #include <map>
 
 namespace drafthost {
@@ -9,6 +10,13 @@ namespace {
 // Deeper nesting than any real dialog needs; keeps broken files from running
 // the reader's recursion into the ground.
 constexpr int kMaxDepth = 64;
+
+// An edit_limit value; what is not a positive number counts as none given.
+int limitOf(const std::string& text) {
+  int limit = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), limit);
+  return ec == std::errc() && end == text.data() + text.size() && limit > 0 ? limit : 0;
+}
 
 struct Token {
   enum Kind { End, Word, String, Colon, Open, Close, Semicolon, Equals };
@@ -201,6 +209,7 @@ class Reader {
         if (word == "key") self.key = value;
         if (word == "label") self.label = value;
         if (word == "value") self.value = value;
+        if (word == "edit_limit") self.editLimit = limitOf(value);
       } else if (tok_.kind == Token::Semicolon) {  // prototype reference
         next();
         reference(dialog, word);

@@ -15,7 +15,11 @@ struct DclTile {
   std::string type;   // "edit_box", "list_box", "button", ...; empty when unknown
   std::string label;  // the label attribute, if any
   std::string value;  // the value attribute, if any
+  int editLimit = 0;  // the edit_limit attribute, if any (0: none given)
   bool isList() const { return type == "list_box" || type == "popup_list"; }
+  // How many characters the user can type into the tile; 0 for no limit.
+  // An edit box without edit_limit takes 132, as in the real host.
+  int typingLimit() const { return editLimit > 0 ? editLimit : type == "edit_box" ? 132 : 0; }
 };
 
 struct DclDialog {

@@ -167,6 +167,14 @@ void dialogInput(Host* h, OpenDialog* d, const std::string& line) {
       return;
     }
   }
+  // Typing stops at the edit box's limit; a value the program puts into the
+  // tile (ads_set_tile) is not limited.
+  const std::size_t limit = static_cast<std::size_t>(t->def.typingLimit());
+  if (limit > 0 && value.size() > limit) {
+    h->complain("; dialog: " + in->key + " takes at most " + std::to_string(limit) +
+                " characters; the rest is not typed");
+    value.resize(limit);
+  }
   t->value = value;
 }
 

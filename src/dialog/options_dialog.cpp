@@ -1,9 +1,11 @@
 #include "dialog/options_dialog.h"
 
 #include <cctype>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "config/config_value.h"
 #include "config/environment.h"
@@ -15,8 +17,12 @@ namespace {
 
 using Id = InterfaceSettings::ItemId;
 
-// Tile values are read with room for 99 characters and the terminating zero.
-constexpr int kTileBuffer = 100;
+// Tile values are first read with room for 99 characters and the
+// terminating zero; a value that fills the room is read again with twice the
+// room, so a long setting the user did not touch is saved as it was. The
+// ceiling only guards against a host that always fills the buffer.
+constexpr std::size_t kTileBuffer = 100;
+constexpr std::size_t kTileBufferCeiling = std::size_t{1} << 24;
 
 const char kSaveFailed[] = "Die Einstellungen konnten nicht in %s gespeichert werden!";
 const char kBadName[] =
@@ -37,12 +43,19 @@ TileBinding* bindingOf(ads_callback_packet* packet) {
   return packet ? static_cast<TileBinding*>(packet->client_data) : nullptr;
 }
 
-// The tile's text (at most 99 characters); nullopt when the dialog has no such tile.
+// The tile's whole text; nullopt when the dialog has no such tile.
 std::optional<std::string> readTile(ads_hdlg dialog, const char* key) {
-  char buffer[kTileBuffer] = {};
-  if (ads_get_tile(dialog, key, buffer, kTileBuffer) != RTNORM) return std::nullopt;
-  buffer[kTileBuffer - 1] = '\0';
-  return std::string(buffer);
+  std::vector<char> buffer(kTileBuffer);
+  for (;;) {
+    buffer.assign(buffer.size(), '\0');
+    const int room = static_cast<int>(buffer.size());
+    if (ads_get_tile(dialog, key, buffer.data(), room) != RTNORM) return std::nullopt;
+    buffer.back() = '\0';
+    const std::size_t length = std::strlen(buffer.data());
+    if (length + 1 < buffer.size() || buffer.size() >= kTileBufferCeiling)
+      return std::string(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 // Callbacks run inside the host's dialog loop: nothing may leave them as an

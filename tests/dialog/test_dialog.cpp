@@ -1,6 +1,6 @@
 // The options dialog inside the host library: the language header, the named
 // configurations, the settings file written without disturbing its lines, the
-// tile tables, and the 99-character tile reads.
+// tile tables, and typing limited by the edit boxes.
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -127,14 +127,14 @@ TEST_F(DialogTest, NamedConfigurationsAreFoundInAnyCaseInFileOrder) {
   EXPECT_EQ(namedConfigBlocks(s), (std::vector<std::string>{"Config_b", "CONFIG_a", "config_"}));
 }
 
-TEST_F(DialogTest, TileReadsStopAt99Characters) {
+TEST_F(DialogTest, TypedValuesStopAtTheEditLimitOfTheTile) {
   const std::string longName(150, 'L');
   answer({"~set layer_solidheavy " + longName, "~action save", "~set cfgname " + longName,
           "~action accept", "~action accept"});
   InterfaceSettings s;
   load(s);
   EXPECT_EQ(runOptionsDialog(s), 1);
-  const std::string cut(99, 'L');
+  const std::string cut(99, 'L');  // edit_limit = 99 in the sample dialogs
   EXPECT_EQ(s.getItem(InterfaceSettings::kLayerSolidHeavy).asString(), cut);
   EXPECT_EQ(s.getItem("DESC", "config_" + cut).asString(), cut);
   EXPECT_EQ(s.getItem("LY_SolidHeavy", "config_" + cut).asString(), cut);

@@ -386,14 +386,18 @@ TEST_F(OptionsDialogE2e, UntouchedLinesSurviveAnOkByteForByte) {
                                           "[Private]",
                                           "Anything = goes ; here",
                                           "[XCHG2D]",
-                                          "MetaFileName = /tmp/x.out"};
+                                          // longer than a tile's first read
+                                          "MetaFileName = /tmp/" + std::string(128, 'x') + ".out"};
   std::string original;
   for (const std::string& l : lines) original += l + "\n";
   original.pop_back();  // the last line has no line end
   writeSettings(original);
-  HostRun r = runWith("MOXIoptions\n~set layer_hidden Neu\n~action accept\n");
+  HostRun r = runWith(
+      "MOXIoptions\n~set layer_hidden Neu\n~set lcolor_hidden gelb\n~action accept\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string after = settings();
+  EXPECT_TRUE(contains(after, "[LineColor]")) << after;
+  EXPECT_TRUE(contains(after, "Hidden=gelb")) << after;
   // Every original line but the changed one, in order, with its own line end.
   std::size_t at = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
