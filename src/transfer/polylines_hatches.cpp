@@ -27,8 +27,10 @@ TempSection approximate(const m2dIntCrvC& curve) {
   return tmp;
 }
 
-bool isLineOrArc(const metaTreeC* s) {
-  return s->isIdent("LINE") || s->isIdent("ARC");
+// A piece of a curve's approximation that becomes a boundary edge: its lines
+// and arcs, or the one circle of a curve that closes on a circle.
+bool isEdgePiece(const metaTreeC* s) {
+  return s->isIdent("LINE") || s->isIdent("ARC") || s->isIdent("CIRCLE");
 }
 
 resbuf* pointGroup(int code, mVec2d p) {
@@ -278,7 +280,7 @@ int hatchEdgeCount(const m2dHatchLoopC& loop) {
     if (shape && shape->isIdent("ICRV2D")) {
       TempSection tmp = approximate(m2dIntCrvC(shape));
       for (metaTreeC* s = tmp->firstChild; s; s = s->next)
-        if (isLineOrArc(s)) ++count;
+        if (isEdgePiece(s)) ++count;
     } else {
       ++count;
     }
@@ -320,7 +322,7 @@ resbuf* hatchEdges(metaTreeC* shape) {
       resbuf* chain = nullptr;
       resbuf* last = nullptr;
       for (metaTreeC* s = tmp->firstChild; s; s = s->next) {
-        if (!isLineOrArc(s)) continue;
+        if (!isEdgePiece(s)) continue;
         resbuf* piece = hatchEdges(s);
         if (!piece) break;
         if (!chain) {

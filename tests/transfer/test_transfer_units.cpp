@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -319,17 +320,25 @@ TEST_F(TransferHostTest, ACurveThatClosesOnACircleBoundsAHatchThroughItsCircle) 
   for (drafthost::EntityId id = 1; host.drawing.entity(id); ++id)
     if (host.drawing.entity(id)->type == "HATCH") hatch = host.drawing.entity(id);
   ASSERT_NE(hatch, nullptr) << out.str();
-  int edges = -1, refs = 0;
-  for (const drafthost::Group& g : hatch->groups) {
-    if (g.code == 93) edges = g.integer;
-    if (g.code == 72) ++edges;
-    if (g.code == 330) {
-      ++refs;
-      EXPECT_EQ(g.name[0], settings.shapeRefs()[0].entity[0]);
-    }
-  }
-  EXPECT_EQ(edges, 0) << "no edges counted and none sent";
-  EXPECT_EQ(refs, 1);
+  // The loop: one circle edge (93 1; 72 2, centre, radius, 0 to 2 pi,
+  // counter-clockwise), then the curve's entity as its boundary object.
+  const std::vector<drafthost::Group>& g = hatch->groups;
+  auto at = std::find_if(g.begin(), g.end(), [](const drafthost::Group& x) { return x.code == 92; });
+  ASSERT_GE(g.end() - at, 10) << "a loop with its edge and reference";
+  EXPECT_EQ(at[1].code, 93);
+  EXPECT_EQ(at[1].integer, 1);
+  EXPECT_EQ(at[2].code, 72);
+  EXPECT_EQ(at[2].integer, 2);
+  EXPECT_NEAR(at[3].point[0], 0, 1e-5);
+  EXPECT_NEAR(at[3].point[1], 0, 1e-5);
+  EXPECT_NEAR(at[4].real, 5, 1e-5);
+  EXPECT_EQ(at[5].real, 0.0);
+  EXPECT_EQ(at[6].real, 2 * M_PI);
+  EXPECT_EQ(at[7].integer, 1);
+  EXPECT_EQ(at[8].code, 97);
+  EXPECT_EQ(at[8].integer, 1);
+  EXPECT_EQ(at[9].code, 330);
+  EXPECT_EQ(at[9].name[0], settings.shapeRefs()[0].entity[0]);
 }
 
 // The figure transformation rewrites the first point (three numbers become
