@@ -1,5 +1,7 @@
 #include "transfer/entities.h"
 
+#include <cmath>
+
 #include "m2d/shapes.h"
 #include "m2d/vector2d.h"
 #include "plugin/interface_settings.h"
@@ -112,7 +114,7 @@ int makeEllipseArc(InterfaceSettings& settings, const m2dEllipseArcC& arc, int s
 }
 
 MTextPlacement mtextPlacement(const std::string& text, double x, double y, int relPos, int align,
-                              double boxWidth) {
+                              double boxWidth, double angle) {
   MTextPlacement p{x, y, relPos, text};
   if (text.find('\n') == std::string::npos) return p;
   // The anchor keeps its fractions and the half width stays exact: cutting
@@ -121,7 +123,17 @@ MTextPlacement mtextPlacement(const std::string& text, double x, double y, int r
   const int column = (relPos - 1) % 3;
   const int rowStart = relPos - column;
   const double half = boxWidth / 2.0;
-  p.x = x - half * column + half * (align - 1);
+  // The columns lie along the text's baseline: a turned text (a figure's
+  // rotation turns its texts too) moves along its own direction, never along
+  // the drawing's x axis. At angle 0 the shift is exactly the old x shift.
+  const double shift = half * (align - 1) - half * column;
+  if (angle == 0.0) {
+    p.x = x + shift;
+  } else {
+    const double phi = degreesToRadians(angle);
+    p.x = x + shift * std::cos(phi);
+    p.y = y + shift * std::sin(phi);
+  }
   p.attachment = rowStart + (align - 1);
   p.text.clear();
   for (char ch : text) {
@@ -139,7 +151,8 @@ int makeText(InterfaceSettings& settings, const m2dTextC& text, int styleIndex, 
   const EntityStyle st = entityStyle(settings, styleIndex, cosmetic);
   const mVec2d anchor = text.point();
   const MTextPlacement p =
-      mtextPlacement(text.text(), anchor.x, anchor.y, text.relPos(), text.align(), text.boxWidth());
+      mtextPlacement(text.text(), anchor.x, anchor.y, text.relPos(), text.align(), text.boxWidth(),
+                     text.angle());
   const ads_point at = {p.x, p.y, 0.0};
   resbuf* list =
       ads_buildlist(RTDXF0, "MTEXT", 100, "AcDbEntity", 8, st.layer.c_str(), 6, st.linetype.c_str(),

@@ -50,7 +50,8 @@ int makeText(InterfaceSettings& settings, const m2dTextC& text, int styleIndex, 
 double degreesToRadians(double degrees);
 
 // The MTEXT anchor, attachment and text of a text shape: a text with line
-// feeds moves its anchor to the column TEXTALIGN names and gets "\P" breaks.
+// feeds moves its anchor to the column TEXTALIGN names, along the text's own
+// direction (angle in degrees), and gets "\P" breaks.
 struct MTextPlacement {
   double x = 0.0;
   double y = 0.0;
@@ -58,4 +59,4 @@ struct MTextPlacement {
   std::string text;
 };
 MTextPlacement mtextPlacement(const std::string& text, double x, double y, int relPos, int align,
-                              double boxWidth);
+                              double boxWidth, double angle);

@@ -207,10 +207,23 @@ TEST_F(ImportTest, MultiLineTextsMoveToTheirAlignmentColumn) {
   EXPECT_TRUE(listIs(lists[0][6], "[10,[11.75,2.25,0]]"));
   EXPECT_TRUE(listIs(lists[0][8], "[71,2]"));
   EXPECT_EQ(lists[0][10], json::parse(R"([1,"A\\PB"])"));
-  EXPECT_TRUE(listIs(lists[1][6], "[10,[18,0,0]]")) << "right column to left: two half widths";
+  // Right column to left, two half widths along the text turned by 90.
+  EXPECT_TRUE(listIs(lists[1][6], "[10,[30,-12,0]]"));
   EXPECT_TRUE(listIs(lists[1][8], "[71,7]"));
   EXPECT_EQ(lists[1][10], json::parse(R"([1,"top\\Pmiddle\\Pend"])"));
   EXPECT_TRUE(listIs(lists[1][11], "[50,1.570796]"));
+
+  // A loose figure turned by 90 turns its text, and the shift turns with it:
+  // the anchor lands where the same figure as a block puts it.
+  r = import(R"(DRAWING { DRAWINGITEMS { FIGURE {
+      INSERTPOINT { POINT { 100 0 } ROTATION { 90 } } FIGURITEMS {
+      TEXT { TEXT { "A\nB" } POINT { 0 0 } HEIGHT { 2 } ANGLE { 0 }
+             TEXTRELPOS { 1 } TEXTALIGN { 2 } TEXTBW { 20 } } } } } })");
+  lists = made(r);
+  ASSERT_EQ(lists.size(), 1u) << r.out;
+  EXPECT_NEAR(lists[0][6][1][0].get<double>(), 100, 1e-12);
+  EXPECT_NEAR(lists[0][6][1][1].get<double>(), 10, 1e-12);
+  EXPECT_TRUE(listIs(lists[0][11], "[50,1.570796]"));
 }
 
 TEST_F(ImportTest, InterpolatedCurvesBecomePolylinesWithBulges) {

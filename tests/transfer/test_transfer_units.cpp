@@ -103,7 +103,7 @@ TEST(TransferRules, MTextPlacementOfSingleAndMultiLineTexts) {
       {"A\nB", 5, 2, 20.5, 1.5, 5, "A\\PB"},
   };
   for (const auto& c : cases) {
-    MTextPlacement p = mtextPlacement(c.text, 1.5, -2.0, c.relPos, c.align, c.width);
+    MTextPlacement p = mtextPlacement(c.text, 1.5, -2.0, c.relPos, c.align, c.width, 0.0);
     EXPECT_DOUBLE_EQ(p.x, c.x) << c.text << " " << c.relPos;
     EXPECT_DOUBLE_EQ(p.y, -2.0);
     EXPECT_EQ(p.attachment, c.attachment) << c.text << " " << c.relPos;
