@@ -267,13 +267,43 @@ double realOf(const Group& g) {
 struct Box {
   Point lo{HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
   bool empty() const { return !(lo[0] <= hi[0]); }
-  void add(const Point& p, double r = 0) {
+  // A point, or a centre with its half extent along each axis.
+  void add(const Point& p, const Point& half = {}) {
     for (std::size_t i = 0; i < 3; ++i) {
-      lo[i] = std::min(lo[i], p[i] - r);
-      hi[i] = std::max(hi[i], p[i] + r);
+      lo[i] = std::min(lo[i], p[i] - half[i]);
+      hi[i] = std::max(hi[i], p[i] + half[i]);
     }
   }
 };
+
+Point cross(const Point& a, const Point& b) {
+  return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+
+// The unit extrusion direction of an entity (group 210; +z without it or
+// when it has no length).
+Point unitNormal(const Group* g) {
+  if (!g || g->kind != ValueKind::Point) return {0, 0, 1};
+  const Point& n = g->point;
+  const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+  if (!(len > 0) || !std::isfinite(len)) return {0, 0, 1};
+  return {n[0] / len, n[1] / len, n[2] / len};
+}
+
+// A point of an entity's object coordinate system in world coordinates, by
+// the arbitrary-axis rule of DXF; unchanged for the +z extrusion.
+Point ocsToWorld(const Point& p, const Point& n) {
+  if (n[0] == 0 && n[1] == 0 && n[2] == 1) return p;
+  const double limit = 1.0 / 64;
+  Point ax = std::abs(n[0]) < limit && std::abs(n[1]) < limit ? cross({0, 1, 0}, n)
+                                                               : cross({0, 0, 1}, n);
+  const double len = std::sqrt(ax[0] * ax[0] + ax[1] * ax[1] + ax[2] * ax[2]);
+  ax = {ax[0] / len, ax[1] / len, ax[2] / len};
+  const Point ay = cross(n, ax);
+  Point w{};
+  for (std::size_t i = 0; i < 3; ++i) w[i] = p[0] * ax[i] + p[1] * ay[i] + p[2] * n[i];
+  return w;
+}
 
 class DxfWriter {
  public:
@@ -385,10 +415,23 @@ class DxfWriter {
         box.add(pointOf(e, 10));
         box.add(pointOf(e, 11));
       } else if (e.type == "ARC" || e.type == "CIRCLE") {
-        box.add(pointOf(e, 10), realOr(e, 40, 0));
+        // The whole circle, in its own plane: an axis along the normal gets
+        // no extent, so a flat drawing stays flat.
+        const Point n = unitNormal(findGroup(e.groups, 210));
+        const double r = std::abs(realOr(e, 40, 0));
+        Point half{};
+        for (std::size_t i = 0; i < 3; ++i) half[i] = r * std::sqrt(std::max(0.0, 1 - n[i] * n[i]));
+        box.add(ocsToWorld(pointOf(e, 10), n), half);
       } else if (e.type == "ELLIPSE") {
-        Point a = pointOf(e, 11);
-        box.add(pointOf(e, 10), std::sqrt(a[0] * a[0] + a[1] * a[1] + a[2] * a[2]));
+        // Major axis a (world), minor axis b = ratio * (n x a): the whole
+        // ellipse reaches sqrt(a_i^2 + b_i^2) from its centre along axis i.
+        const Point a = pointOf(e, 11);
+        const Point b = cross(unitNormal(findGroup(e.groups, 210)), a);
+        const double ratio = std::abs(realOr(e, 40, 1));
+        Point half{};
+        for (std::size_t i = 0; i < 3; ++i)
+          half[i] = std::sqrt(a[i] * a[i] + ratio * ratio * b[i] * b[i]);
+        box.add(pointOf(e, 10), half);
       } else if (e.type == "MTEXT") {
         box.add(pointOf(e, 10));
       } else if (e.type == "POLYLINE") {

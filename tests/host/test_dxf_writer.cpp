@@ -229,7 +229,7 @@ TEST(DxfWriter, HeaderHandlesAndOwnersHangTogether) {
   EXPECT_EQ(number(object(p, "ENTITIES", "VERTEX"), 42), 0.5);
 }
 
-TEST(DxfWriter, ExtentsTakeInsertedBlocksPlacedScaledAndTurned) {
+TEST(DxfWriter, ExtentsAreTheEntitiesReal3dExtentWithBlocksPlacedScaledAndTurned) {
   Drawing dwg;
   EXPECT_EQ(header(write(dwg), "$EXTMIN"), "0.0") << "an empty drawing";
   make(dwg, {S(0, "CIRCLE"), P(10, {5, 0, 0}), R(40, 1)});
@@ -239,15 +239,31 @@ TEST(DxfWriter, ExtentsTakeInsertedBlocksPlacedScaledAndTurned) {
   // The block spans (4..6, -1..1) about its base (4, 0): doubled and turned
   // by 90 degrees about (10, 0) it spans (8..12, -0..4).
   auto corner = [&](const char* name) {
-    for (std::size_t i = 0; i + 2 < p.size(); ++i)
+    for (std::size_t i = 0; i + 3 < p.size(); ++i)
       if (p[i] == Pair{9, name})
-        return std::make_pair(std::stod(p[i + 1].second), std::stod(p[i + 2].second));
-    return std::make_pair(-1e300, -1e300);
+        return std::vector<double>{std::stod(p[i + 1].second), std::stod(p[i + 2].second),
+                                   std::stod(p[i + 3].second)};
+    return std::vector<double>{};
   };
-  EXPECT_NEAR(corner("$EXTMIN").first, 8, 1e-9);
-  EXPECT_NEAR(corner("$EXTMIN").second, 0, 1e-9);
-  EXPECT_NEAR(corner("$EXTMAX").first, 12, 1e-9);
-  EXPECT_NEAR(corner("$EXTMAX").second, 4, 1e-9);
+  auto near = [](const std::vector<double>& a, const std::vector<double>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+      if (std::abs(a[i] - b[i]) > 1e-9) return false;
+    return true;
+  };
+  // A flat drawing has flat extents: circles reach out in their plane only.
+  EXPECT_TRUE(near(corner("$EXTMIN"), {8, 0, 0}));
+  EXPECT_TRUE(near(corner("$EXTMAX"), {12, 4, 0}));
+
+  // An ellipse along x with ratio 0.5, and a circle of radius 1 standing in
+  // the world's y-z plane: its object coordinates (2, 3, 5) are the world's
+  // (5, 2, 3) by the arbitrary-axis rule.
+  Drawing solid;
+  make(solid, {S(0, "ELLIPSE"), P(10, kO), P(11, {10, 0, 0}), R(40, 0.5)});
+  make(solid, {S(0, "CIRCLE"), P(10, {2, 3, 5}), R(40, 1), P(210, {1, 0, 0})});
+  p = write(solid);
+  EXPECT_TRUE(near(corner("$EXTMIN"), {-10, -5, 0}));
+  EXPECT_TRUE(near(corner("$EXTMAX"), {10, 5, 4}));
 }
 
 TEST(DxfWriter, TextsKeepTheirBytesAndSplitInto250Pieces) {
