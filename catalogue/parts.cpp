@@ -316,9 +316,11 @@ std::string boltedJointMetafile(const ConnectionData& data) {
   double far = through ? lk + plate2 + z.m : length + d;
   fig.line({-z.k - 3, 0}, {far + 3, 0});
   fig.style(Style::Cosmetic);
-  std::string label = printed("ISO 4017 M%gx%g", d, length);
-  if (through) label += printed("\nISO 4032 M%g", d);
-  fig.text(label, {-z.k, e / 2 + 3}, 3.5, 7);
+  // Each label beside its own part, on opposite sides of the axis, so the
+  // two never run into each other: the bolt's above its head, the nut's
+  // hanging below the nut.
+  fig.text(printed("ISO 4017 M%gx%g", d, length), {-z.k, e / 2 + 3}, 3.5, 7);
+  if (through) fig.text(printed("ISO 4032 M%g", d), {lk + plate2, -e / 2 - 3}, 3.5, 1);
   return file.text();
 }
 

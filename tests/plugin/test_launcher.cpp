@@ -134,7 +134,8 @@ TEST_F(LauncherTest, ConnectionDataArrivesAsOneArgumentBeforeServerAndTopic) {
                   "-server", "MoxiCon", "-topic", "MoxiCon", "-poke", "RECEIVERCADID=Autocad.2d",
                   "-fm", "METAV2", "-o", meta}));
   std::string text = contents(meta);
-  EXPECT_NE(text.find("ISO 4017 M10x60\\nISO 4032 M10"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"ISO 4017 M10x60\""), std::string::npos) << text;
+  EXPECT_NE(text.find("\"ISO 4032 M10\""), std::string::npos) << text;
 }
 
 TEST_F(LauncherTest, ProgramPathsComeFromExeOrExe3dWithVariablesExpanded) {
