@@ -295,8 +295,8 @@ Point unitNormal(const Group* g) {
 Point ocsToWorld(const Point& p, const Point& n) {
   if (n[0] == 0 && n[1] == 0 && n[2] == 1) return p;
   const double limit = 1.0 / 64;
-  Point ax = std::abs(n[0]) < limit && std::abs(n[1]) < limit ? cross({0, 1, 0}, n)
-                                                               : cross({0, 0, 1}, n);
+  Point ax =
+      std::abs(n[0]) < limit && std::abs(n[1]) < limit ? cross({0, 1, 0}, n) : cross({0, 0, 1}, n);
   const double len = std::sqrt(ax[0] * ax[0] + ax[1] * ax[1] + ax[2] * ax[2]);
   ax = {ax[0] / len, ax[1] / len, ax[2] / len};
   const Point ay = cross(n, ax);

@@ -37,9 +37,10 @@ int launchForMetafile(InterfaceSettings& settings, const std::string& program,
 int launchForSat(InterfaceSettings& settings, const std::string& program,
                  const std::string& switches) {
   std::remove(settings.SATFileName().c_str());
-  return launch(settings, program, switches,
-                " -poke RECEIVERCADID=Autocad.3d -fm sat -poke FormatVersion=" +
-                    settings.SATVersion() + " -o " + platform::quoteArgument(settings.SATFileName()));
+  return launch(
+      settings, program, switches,
+      " -poke RECEIVERCADID=Autocad.3d -fm sat -poke FormatVersion=" + settings.SATVersion() +
+          " -o " + platform::quoteArgument(settings.SATFileName()));
 }
 
 int startAndWait(InterfaceSettings& settings, const std::string& program,

@@ -150,9 +150,8 @@ int makeText(InterfaceSettings& settings, const m2dTextC& text, int styleIndex, 
              ads_name entity) {
   const EntityStyle st = entityStyle(settings, styleIndex, cosmetic);
   const mVec2d anchor = text.point();
-  const MTextPlacement p =
-      mtextPlacement(text.text(), anchor.x, anchor.y, text.relPos(), text.align(), text.boxWidth(),
-                     text.angle());
+  const MTextPlacement p = mtextPlacement(text.text(), anchor.x, anchor.y, text.relPos(),
+                                          text.align(), text.boxWidth(), text.angle());
   const ads_point at = {p.x, p.y, 0.0};
   resbuf* list =
       ads_buildlist(RTDXF0, "MTEXT", 100, "AcDbEntity", 8, st.layer.c_str(), 6, st.linetype.c_str(),

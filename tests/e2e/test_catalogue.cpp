@@ -201,8 +201,7 @@ TEST_F(OwnInstallationTest, PathsWithBlanksAndQuotesReachTheLauncherWhole) {
   const fs::path programs = dir / "Program Files" / "moxi soft";
   fs::create_directories(programs);
   fs::create_directories(dir / "x y");
-  for (const char* name : {"moxistart", "moxicatalog"})
-    fs::copy_file(bin(name), programs / name);
+  for (const char* name : {"moxistart", "moxicatalog"}) fs::copy_file(bin(name), programs / name);
   const std::string launcher = (programs / "moxistart").string();
   const std::string program = (programs / "moxicatalog").string();
   const std::string meta = (dir / "x y" / "acad2d.out").string();
@@ -213,9 +212,9 @@ TEST_F(OwnInstallationTest, PathsWithBlanksAndQuotesReachTheLauncherWhole) {
 
   HostRun r = runOwn("MOXIviewer\n0,0\n0\nMOXIviewer3d\n0,0\n");
   ASSERT_EQ(launches().size(), 2u) << r.out;
-  EXPECT_EQ(launches()[0], (Args{launcher, "-mview", program, "-server", "MoxiViewer", "-topic",
-                                 "MoxiViewer", "-poke", "RECEIVERCADID=Autocad.2d", "-fm",
-                                 "METAV2", "-o", meta}));
+  EXPECT_EQ(launches()[0],
+            (Args{launcher, "-mview", program, "-server", "MoxiViewer", "-topic", "MoxiViewer",
+                  "-poke", "RECEIVERCADID=Autocad.2d", "-fm", "METAV2", "-o", meta}));
   EXPECT_EQ(launches()[1].back(), sat);
   EXPECT_EQ(read(meta).rfind("DRAWING {", 0), 0u);
   EXPECT_EQ(read(sat).rfind("106 0 1 0\n", 0), 0u);

@@ -371,29 +371,19 @@ TEST_F(OptionsDialogE2e, AMissingFileOrDialogIsReported) {
 }
 
 TEST_F(OptionsDialogE2e, UntouchedLinesSurviveAnOkByteForByte) {
-  const std::vector<std::string> lines = {"; settings of the drawing office\r",
-                                          "[Options]",
-                                          "  InchAllowed =  ja   ; imperial drawings too",
-                                          "AcadLin=acad.lin",
-                                          "",
-                                          "# layers",
-                                          "[ Layer ]",
-                                          "SolidHeavy = Kontur",
-                                          "\tSolidLight=  Duenn",
-                                          "Hidden=Versteckt",
-                                          "[LineColor]",
-                                          "SolidHeavy   =rot",
-                                          "[Private]",
-                                          "Anything = goes ; here",
-                                          "[XCHG2D]",
-                                          // longer than a tile's first read
-                                          "MetaFileName = /tmp/" + std::string(128, 'x') + ".out"};
+  const std::vector<std::string> lines = {
+      "; settings of the drawing office\r", "[Options]",
+      "  InchAllowed =  ja   ; imperial drawings too", "AcadLin=acad.lin", "", "# layers",
+      "[ Layer ]", "SolidHeavy = Kontur", "\tSolidLight=  Duenn", "Hidden=Versteckt", "[LineColor]",
+      "SolidHeavy   =rot", "[Private]", "Anything = goes ; here", "[XCHG2D]",
+      // longer than a tile's first read
+      "MetaFileName = /tmp/" + std::string(128, 'x') + ".out"};
   std::string original;
   for (const std::string& l : lines) original += l + "\n";
   original.pop_back();  // the last line has no line end
   writeSettings(original);
-  HostRun r = runWith(
-      "MOXIoptions\n~set layer_hidden Neu\n~set lcolor_hidden gelb\n~action accept\n");
+  HostRun r =
+      runWith("MOXIoptions\n~set layer_hidden Neu\n~set lcolor_hidden gelb\n~action accept\n");
   ASSERT_EQ(r.status, 0) << r.err;
   const std::string after = settings();
   EXPECT_TRUE(contains(after, "[LineColor]")) << after;

@@ -323,7 +323,8 @@ TEST_F(TransferHostTest, ACurveThatClosesOnACircleBoundsAHatchThroughItsCircle) 
   // The loop: one circle edge (93 1; 72 2, centre, radius, 0 to 2 pi,
   // counter-clockwise), then the curve's entity as its boundary object.
   const std::vector<drafthost::Group>& g = hatch->groups;
-  auto at = std::find_if(g.begin(), g.end(), [](const drafthost::Group& x) { return x.code == 92; });
+  auto at =
+      std::find_if(g.begin(), g.end(), [](const drafthost::Group& x) { return x.code == 92; });
   ASSERT_GE(g.end() - at, 10) << "a loop with its edge and reference";
   EXPECT_EQ(at[1].code, 93);
   EXPECT_EQ(at[1].integer, 1);
