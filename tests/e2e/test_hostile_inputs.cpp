@@ -228,7 +228,10 @@ TEST_F(HostileInputTest, AFullDiskAtSaveKeepsTheOldSettings) {
   const std::string big = std::string(kSettings) + repeat("; " + std::string(70, '-') + "\n", 1500);
   std::ofstream(settingsPath(), std::ios::binary) << big;
   std::ofstream(dir / "script.scr") << "MOXIoptions\n~set layer_solidheavy Neu\n~action accept\n";
-  const std::string cmd = "cd '" + dir.string() + "' && HALDRIX_USER='" + (dir / "user").string() +
+  // A coverage build's counters would be cut by the same limit and spoil the
+  // counts of every later run: this run keeps them in the scratch folder.
+  const std::string cmd = "cd '" + dir.string() + "' && GCOV_PREFIX='" + (dir / "gcov").string() +
+                          "' HALDRIX_USER='" + (dir / "user").string() +
                           "' sh -c \"trap '' XFSZ; ulimit -f 64; exec '" + binary() +
                           "' script.scr\" > out.txt 2> err.txt";
   const int rc = std::system(cmd.c_str());
