@@ -1,185 +1,105 @@
-// Item values: conversions to and from text, read as the "C" locale does.
+// Item values: conversions to and from text, read and written as the "C" locale does.
 #include "config/config_value.h"
-
-#include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
+#include <functional>
+
+#include "config/steps.h"
+
+using namespace cfgtest;
 
 namespace {
 
-TEST(ConfigValueRead, AsBool) {
+TEST(ConfigValue, AsBool) {
   const struct {
     const char* text;
     bool expected;
-  } cases[] = {
-      {"yes", true},  {"YES", true},    {"Ja", true},  {"tRuE", true},  {"1", true},
-      {"1abc", true}, {" 1", true},     {"+01", true}, {"yes ", false}, {"yesno", false},
-      {"0", false},   {"2", false},     {"", false},   {"no", false},   {"-1", false},
-      {"jaa", false}, {"false", false}, {"11", false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CSConfigValue(c.text).asBool(), c.expected) << '"' << c.text << '"';
-  }
+  } cases[] = {{"Ja", true},     {"tRuE", true}, {"YES", true}, {" +01x", true}, {"yes ", false},
+               {"yesno", false}, {"jaa", false}, {"11", false}, {"-1", false},   {"", false}};
+  for (const auto& c : cases) EXPECT_EQ(CSConfigValue(c.text).asBool(), c.expected) << c.text;
 }
 
-TEST(ConfigValueRead, AsIntAndAsDouble) {
+// Each text read as an int and as a double; "1,5" shows the decimal sign is always ".".
+TEST(ConfigValue, Numbers) {
   const struct {
     const char* text;
     int asInt;
     double asDouble;
   } cases[] = {
-      {"42", 42, 42.0},
-      {" \t-7x", -7, -7.0},
-      {"", 0, 0.0},
-      {"abc", 0, 0.0},
-      {"+3.75", 3, 3.75},
-      {".5", 0, 0.5},
-      {"1,5", 1, 1.0},  // the decimal sign is always "."
-      {"-2.5e2", -2, -250.0},
-      {"0x10", 0, 16.0},
-      {"99999999999", INT_MAX, 99999999999.0},
-      {"-99999999999", INT_MIN, -99999999999.0},
-      {"1e-400", 1, 0.0},
-      {"+-1", 0, 0.0},
-      {"- 1", 0, 0.0},
+      {" \t-7x", -7, -7}, {"abc", 0, 0},        {"+3.75", 3, 3.75},     {".5", 0, 0.5},
+      {"1,5", 1, 1},      {"-2.5e2", -2, -250}, {"0x1A.8p1", 0, 53},    {"0x.8", 0, 0.5},
+      {"0xg", 0, 0},      {"+-1", 0, 0},        {"- 1", 0, 0},          {"-inf", 0, -HUGE_VAL},
+      {"1e-400", 1, 0},   {"0.01e-400", 0, 0},  {"1e400", 1, HUGE_VAL}, {"-1e+400", -1, -HUGE_VAL},
   };
   for (const auto& c : cases) {
-    const CSConfigValue value(c.text);
-    EXPECT_EQ(value.asInt(), c.asInt) << '"' << c.text << '"';
-    EXPECT_DOUBLE_EQ(value.asDouble(), c.asDouble) << '"' << c.text << '"';
+    EXPECT_EQ(CSConfigValue(c.text).asInt(), c.asInt) << c.text;
+    EXPECT_DOUBLE_EQ(CSConfigValue(c.text).asDouble(), c.asDouble) << c.text;
   }
-  EXPECT_EQ(CSConfigValue("1e400").asDouble(), HUGE_VAL);
-  EXPECT_EQ(CSConfigValue("-1e400").asDouble(), -HUGE_VAL);
-  EXPECT_EQ(CSConfigValue("0.0000000000000000000000001e-400").asDouble(), 0.0);
-  EXPECT_EQ(CSConfigValue(std::string(400, '9')).asDouble(), HUGE_VAL);
-  EXPECT_EQ(CSConfigValue("-inf").asDouble(), -HUGE_VAL);
+  // Out of range: ints saturate, doubles overflow to HUGE_VAL or underflow to 0.
+  EXPECT_TEXT((Text() << textToInt("9999999999") << " " << textToInt("-9999999999")),
+              "2147483647 -2147483648");
+  EXPECT_EQ(textToDouble("0x1p99999"), HUGE_VAL);
+  EXPECT_EQ(textToDouble("0x0.01p-1080"), 0.0);
+  EXPECT_EQ(textToDouble(std::string(400, '9')), HUGE_VAL);
   EXPECT_TRUE(std::isnan(CSConfigValue("nan").asDouble()));
-}
-
-TEST(ConfigValueRead, ScanReportsWhetherANumberWasThere) {
+  // Without a number the scans say so and leave the target alone.
   int i = 5;
-  double d = 5.0;
-  EXPECT_FALSE(scanInt("x1", i));
-  EXPECT_FALSE(scanDouble("", d));
-  EXPECT_EQ(i, 5);
-  EXPECT_EQ(d, 5.0);
-  EXPECT_TRUE(scanInt(" 12;", i));
-  EXPECT_TRUE(scanDouble("1.5e1x", d));
-  EXPECT_EQ(i, 12);
-  EXPECT_EQ(d, 15.0);
+  double d = 5;
+  EXPECT_TEXT((Text() << scanInt("x1", i) << scanDouble("", d) << i << scanInt(" 12;", i) << i
+                      << scanDouble("1.5e1x", d) << (d == 15)),
+              "--5+12++");
 }
 
-TEST(ConfigValueRead, ArraysAndLists) {
+TEST(ConfigValue, ArraysAndLists) {
   const CSConfigValue value("1.5, 2 ,x,4");
   double d[3] = {};
-  EXPECT_EQ(value.asDoubleArray(d, 3), 3);
-  EXPECT_EQ(d[0], 1.5);
-  EXPECT_EQ(d[1], 2.0);
-  EXPECT_EQ(d[2], 0.0);
   int n[10] = {};
-  EXPECT_EQ(value.asIntArray(n, 10), 4);
-  EXPECT_EQ(n[3], 4);
   float f[2] = {};
-  EXPECT_EQ(value.asFloatArray(f, 2), 2);
-  EXPECT_EQ(f[0], 1.5f);
-  EXPECT_EQ(value.asDoubleArray(nullptr, 3), 0);
-  EXPECT_EQ(value.asIntArray(n, 0), 0);
-  EXPECT_EQ(CSConfigValue("").asIntArray(n, 10), 0);
-
-  EXPECT_EQ(CSConfigValue("1;\"2;5\";;3").asRealList(';'),
-            (std::vector<double>{1.0, 2.0, 0.0, 3.0}));
+  EXPECT_TEXT((Text() << value.asDoubleArray(d, 3) << (d[0] == 1.5 && d[1] == 2 && d[2] == 0)
+                      << value.asIntArray(n, 10) << n[0] << n[1] << n[2] << n[3]
+                      << value.asFloatArray(f, 2) << (f[0] == 1.5f && f[1] == 2)),
+              "3+412042+");
+  EXPECT_EQ(value.asDoubleArray(nullptr, 3) + value.asIntArray(n, 0) + value.asFloatArray(f, -1) +
+                CSConfigValue("").asIntArray(n, 10),
+            0);
+  EXPECT_EQ(CSConfigValue("1;\"2;5\";;3").asRealList(';'), (std::vector<double>{1, 2, 0, 3}));
   EXPECT_EQ(CSConfigValue("7|x|-2").asIntList('|'), (std::vector<int>{7, 0, -2}));
-  EXPECT_EQ(CSConfigValue("a, 'b,c' ,,d").asStringList(',', '\''),
-            (std::vector<std::string>{"a", "b,c", "", "d"}));
-  EXPECT_TRUE(CSConfigValue("").asStringList(',', 0).empty());
+  EXPECT_EQ(CSConfigValue("a, 'b,c' ,,d").asStringList(',', '\''), (Names{"a", "b,c", "", "d"}));
 }
 
-TEST(ConfigValueWrite, TextsWritten) {
-  const struct {
-    const char* name;
-    void (*write)(CSConfigValue&);
-    const char* expected;
-  } cases[] = {
-      {"set", [](CSConfigValue& v) { v.set("abc"); }, "abc"},
-      {"set null", [](CSConfigValue& v) { v.set(static_cast<const char*>(nullptr)); }, ""},
-      {"append", [](CSConfigValue& v) { v.append("+x"); }, "old+x"},
-      {"setBool true", [](CSConfigValue& v) { v.setBool(true); }, "YES"},
-      {"setBool false", [](CSConfigValue& v) { v.setBool(false); }, "NO"},
-      {"setInt", [](CSConfigValue& v) { v.setInt(-5); }, "-5"},
-      {"setDouble 2", [](CSConfigValue& v) { v.setDouble(3.14159, 2); }, "3.14"},
-      {"setDouble 0", [](CSConfigValue& v) { v.setDouble(2.5, 0); }, "2"},
-      {"setDouble negative digits", [](CSConfigValue& v) { v.setDouble(1.0 / 3, -1); }, "0.333333"},
-      {"setDouble large", [](CSConfigValue& v) { v.setDouble(1e20, 1); },
-       "100000000000000000000.0"},
-      {"setDouble negative", [](CSConfigValue& v) { v.setDouble(-0.25, 3); }, "-0.250"},
-      {"setDoubleArray",
-       [](CSConfigValue& v) {
-         const double a[] = {1, 2.5};
-         v.setDoubleArray(a, 2, 1);
-       },
-       "1.0,2.5"},
-      {"setFloatArray",
-       [](CSConfigValue& v) {
-         const float a[] = {0.5f};
-         v.setFloatArray(a, 1, 2);
-       },
-       "0.50"},
-      {"setIntArray",
-       [](CSConfigValue& v) {
-         const int a[] = {1, -2, 3};
-         v.setIntArray(a, 3);
-       },
-       "1,-2,3"},
-      {"setIntArray null", [](CSConfigValue& v) { v.setIntArray(nullptr, 3); }, ""},
-      {"setIntList",
-       [](CSConfigValue& v) {
-         v.setIntList({4, 5});
-       },
-       "4,5"},
-      {"setDoubleList",
-       [](CSConfigValue& v) {
-         v.setDoubleList({0.1, 2}, 2);
-       },
-       "0.10,2.00"},
-      {"setStringList quoted",
-       [](CSConfigValue& v) {
-         v.setStringList({"a", "b \"c\""}, ';', '"');
-       },
-       "\"a\";\"b \"c\"\""},
-      {"setStringList plain",
-       [](CSConfigValue& v) {
-         v.setStringList({"a", "", "b"}, ',', 0);
-       },
-       "a,,b"},
-  };
-  for (const auto& c : cases) {
-    CSConfigValue value("old");
-    EXPECT_FALSE(value.isModified());
-    c.write(value);
-    EXPECT_EQ(value.asString(), c.expected) << c.name;
-    EXPECT_TRUE(value.isModified()) << c.name;
-  }
+// The text a write leaves in a value that held "old"; every write marks it modified.
+std::string written(const std::function<void(CSConfigValue&)>& write) {
+  CSConfigValue value("old");
+  write(value);
+  return value.isModified() ? value.asString() : "<not marked modified>";
 }
 
-TEST(ConfigValueWrite, FormatFixedMatchesPrintf) {
-  for (double v : {0.0, -0.0, 1.5, 2.675, 123456.789, 1e-7, -1e300}) {
-    for (int digits : {0, 1, 3, 6, 15}) {
-      char expected[512];
-      std::snprintf(expected, sizeof expected, "%.*f", digits, v);
-      EXPECT_EQ(formatFixed(v, digits), expected) << v << " " << digits;
-    }
-  }
-  EXPECT_EQ(formatFixed(1.0, 1200).size(), 1202u);
-}
-
-TEST(ConfigValueWrite, ModifiedFlagOnly) {
-  CSConfigValue value("x");
-  value.setModified(true);
-  EXPECT_TRUE(value.isModified());
-  EXPECT_EQ(value.asString(), "x");
-  value.setModified(false);
-  EXPECT_FALSE(value.isModified());
+TEST(ConfigValue, Writes) {
+  const double doubles[] = {1, 2.5};
+  const float floats[] = {0.5f};
+  const int ints[] = {1, -2, 3};
+  const std::vector<int> intList{4, 5};
+  const std::vector<double> doubleList{0.1, 2};
+  const Names texts{"a", "", "b\"c"};
+  expectSteps({
+      {"setDouble rounds", written([](auto& v) { v.setDouble(3.14159, 2); }), "3.14"},
+      {"setDouble, negative digits", written([](auto& v) { v.setDouble(1.0 / 3, -1); }),
+       "0.333333"},
+      {"setDoubleArray", written([&](auto& v) { v.setDoubleArray(doubles, 2, 1); }), "1.0,2.5"},
+      {"setFloatArray", written([&](auto& v) { v.setFloatArray(floats, 1, 2); }), "0.50"},
+      {"setIntArray", written([&](auto& v) { v.setIntArray(ints, 3); }), "1,-2,3"},
+      {"setIntArray null", written([](auto& v) { v.setIntArray(nullptr, 3); }), ""},
+      {"setIntList", written([&](auto& v) { v.setIntList(intList); }), "4,5"},
+      {"setDoubleList", written([&](auto& v) { v.setDoubleList(doubleList, 2); }), "0.10,2.00"},
+      {"quoted strings", written([&](auto& v) { v.setStringList(texts, ';', '"'); }),
+       "\"a\";\"\";\"b\"c\""},
+      {"plain strings", written([&](auto& v) { v.setStringList(texts, ',', 0); }), "a,,b\"c"},
+      {"no separator", written([&](auto& v) { v.setStringList(texts, 0, 0); }), "ab\"c"},
+      // Beyond the digits a double holds printf pads with zeros; infinity has none.
+      {"many digits", formatFixed(1.0, 1200), "1." + std::string(1200, '0')},
+      {"infinity", formatFixed(-HUGE_VAL, 1200), "-inf"},
+  });
 }
 
 }  // namespace

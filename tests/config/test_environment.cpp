@@ -1,289 +1,169 @@
+// Variables in file names: expansion with the sources in order of precedence,
+// name syntax, chains and cycles, built-ins and placeholders; listing and
+// storing variables; and the registry stand-in they may come from.
 #include "config/environment.h"
 #include "config/registry.h"
 
-#include <gtest/gtest.h>
-
-#include <unistd.h>
-
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <optional>
 #include <sstream>
-#include <string>
-#include <vector>
 
-namespace fs = std::filesystem;
+#include "config/steps.h"
+
+using namespace cfgtest;
 
 namespace {
 
-const char kUser[] = "HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH\\";
-const char kMachine[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\HALDRIX\\PATH\\";
+const std::string kUser = "HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH\\";
+const std::string kMachine = "HKEY_LOCAL_MACHINE\\SOFTWARE\\HALDRIX\\PATH\\";
 
-// Sets (or, with nullptr, removes) an environment variable and restores the
-// old state when the test is done.
-class ScopedEnv {
- public:
-  ScopedEnv(const std::string& name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name.c_str())) old_ = old;
-    if (value)
-      setenv(name.c_str(), value, 1);
-    else
-      unsetenv(name.c_str());
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_.c_str(), old_->c_str(), 1);
-    else
-      unsetenv(name_.c_str());
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
+// A block of the registry store that gives the key its default value.
+std::string key(const std::string& root, const std::string& name, const std::string& value) {
+  return "[" + root + name + "]\n@=" + value + "\n";
+}
 
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
-
-// Every test starts with empty tables, no registry and none of the variable
-// names below in the environment.
-class Expansion : public ::testing::Test {
+// Every test and every case starts with empty tables, no registry store and
+// none of these variables in the environment.
+class Variables : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { reset(); }
+  void TearDown() override { reset(); }
+  void reset() {
     clearVariableOverrides();
     clearVariableDefaults();
-    for (const char* name : {"HALDRIX_REGISTRY", "HALDRIX_USER", "haldrix_user", "Haldrix_User",
-                             "CFG_A", "CFG_B", "cfg_a", "A.cfg", "OSEXT", "osext", "OSNAME"})
-      env_.push_back(std::make_unique<ScopedEnv>(name, nullptr));
+    for (const char* name : {"HALDRIX_REGISTRY", "TMPDIR", "U", "CFG_U", "cfg_u", "Cfg_U", "OSEXT"})
+      unsetenv(name);
   }
-  void TearDown() override {
-    clearVariableOverrides();
-    clearVariableDefaults();
-    if (!store_.empty()) fs::remove(store_);
-    // Restored newest first, so a name set twice ends as it was before the test.
-    while (!env_.empty()) env_.pop_back();
-  }
-  void setEnv(const std::string& name, const char* value) {
-    env_.push_back(std::make_unique<ScopedEnv>(name, value));
-  }
-  // Writes a registry store and points HALDRIX_REGISTRY at it.
+  // Writes the registry store and points HALDRIX_REGISTRY at it.
   void useRegistry(const std::string& content) {
-    store_ = (fs::temp_directory_path() / ("drw-registry-" + std::to_string(::getpid()) + ".reg"))
-                 .string();
-    std::ofstream(store_, std::ios::binary) << content;
-    setEnv("HALDRIX_REGISTRY", store_.c_str());
+    writeFile(store_, content);
+    setenv("HALDRIX_REGISTRY", store_.c_str(), 1);
   }
-  std::string storeText() const {
-    std::ifstream in(store_, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  static std::string resolve(const std::string& text, int& status, bool registry = true) {
-    return resolveVariables(text, status, registry);
-  }
-
-  std::vector<std::unique_ptr<ScopedEnv>> env_;
-  std::string store_;
+  TempDir dir_;
+  const std::string store_ = dir_.path / "registry";
 };
 
-std::string key(const char* root, const std::string& name, const std::string& value) {
-  return "[" + std::string(root) + name + "]\n@=" + value + "\n";
-}
-
-TEST_F(Expansion, SourcesInOrderOfPrecedence) {
-  // Every source defines HALDRIX_USER; each step takes the winner away.
-  useRegistry(key(kUser, "HALDRIX_USER", "/reg-user") +
-              key(kMachine, "HALDRIX_USER", "/reg-machine"));
-  setVariableOverride("HALDRIX_USER", "/override");
-  setEnv("HALDRIX_USER", "/environment");
-  setVariableDefault("HALDRIX_USER", "/default");
-  EXPECT_EQ(expandVariables("$HALDRIX_USER/acad2d.cfg"), "/override/acad2d.cfg");
-  clearVariableOverrides();
-  EXPECT_EQ(expandVariables("$HALDRIX_USER/acad2d.cfg"), "/reg-user/acad2d.cfg");
-  useRegistry(key(kUser, "HALDRIX_USER", "") + key(kMachine, "HALDRIX_USER", "/reg-machine"));
-  EXPECT_EQ(expandVariables("$HALDRIX_USER/acad2d.cfg"), "/reg-machine/acad2d.cfg");
-  useRegistry("");
-  EXPECT_EQ(expandVariables("$HALDRIX_USER/acad2d.cfg"), "/environment/acad2d.cfg");
-  setEnv("HALDRIX_USER", nullptr);
-  EXPECT_EQ(expandVariables("$HALDRIX_USER/acad2d.cfg"), "/default/acad2d.cfg");
-  clearVariableDefaults();
-  EXPECT_EQ(expandVariables("$HALDRIX_USER/acad2d.cfg"), "$HALDRIX_USER/acad2d.cfg");
-}
-
-TEST_F(Expansion, RegistryLookupCanBeSwitchedOff) {
-  useRegistry(key(kUser, "HALDRIX_USER", "/reg-user"));
-  setEnv("HALDRIX_USER", "/environment");
-  int status = 0;
-  EXPECT_EQ(resolve("$HALDRIX_USER", status, true), "/reg-user");
-  EXPECT_EQ(resolve("$HALDRIX_USER", status, false), "/environment");
-  EXPECT_EQ(status, ExpandFinished);
-  setEnv("HALDRIX_USER", nullptr);
-  EXPECT_EQ(resolve("$HALDRIX_USER/x", status, false), "HALDRIX_USER");
-  EXPECT_EQ(status, ExpandUndefined);
-}
-
-TEST_F(Expansion, NameSyntax) {
-  setVariableOverride("HALDRIX_USER", "/u");
-  setVariableOverride("A.cfg", "dotted");
-  setVariableOverride("A", "plain");
-  struct Case {
-    const char* text;
-    const char* expected;
+// The setup names the sources one entry at a time: "override A=1; default B=2;
+// env C=3; user D=4; machine E=5" (user and machine: the registry keys).
+TEST_F(Variables, Expansion) {
+  const struct {
+    const char* name;
+    std::string setup, input, expected;
+    int status = ExpandFinished;
   } cases[] = {
-      {"$(HALDRIX_USER)acad2d.cfg", "/uacad2d.cfg"},
-      {"$(HALDRIX_USER)/acad2d.cfg", "/u/acad2d.cfg"},
-      {"$HALDRIX_USER\\a", "/u\\a"},
-      {"$A-1", "plain-1"},
-      {"$A.cfg", "dotted"},
-      {"$A.cfg/x", "dotted/x"},
-      {"x$A)y", "xplainy"},
-      {"$((A)))", "plain))"},
-      {"no variables at all", "no variables at all"},
-      {"", ""},
+      {"the override table comes first",
+       "override U=/o; user U=/ru; machine U=/rm; env U=/e; default U=/d", "$U/x", "/o/x"},
+      {"then the current user's registry key", "user U=/ru; machine U=/rm; env U=/e", "$U", "/ru"},
+      {"an empty user key leaves it to the machine key", "user U=; machine U=/rm", "$U", "/rm"},
+      {"then the environment", "user OTHER=/ru; env CFG_U=/e; default CFG_U=/d", "$CFG_U", "/e"},
+      {"the default table last", "default U=/d", "$U", "/d"},
+      {"undefined: the result is the name", "", "$U/x", "U", ExpandUndefined},
+      // A name runs to "/", "\", "-" or ")"; parentheses around it go.
+      {"parenthesised", "override U=/u", "$(U)a/$((U)))", "/ua//u))"},
+      {"backslash, minus and bracket end a name", "override U=/u", "$U\\a-$U-1$U)y",
+       "/u\\a-/u-1/uy"},
+      {"dot belongs to the name", "override A.cfg=dotted", "$A.cfg/x", "dotted/x"},
+      {"empty name", "", "a$/x", "", ExpandUndefined},
+      {"the first undefined one is named", "override A=a", "$A/$NOPE/$B", "NOPE", ExpandUndefined},
+      {"a name with '=' is never an environment entry", "env CFG_U=/e", "$CFG_U=x", "CFG_U=x",
+       ExpandUndefined},
+      {"values are expanded in turn", "override A=$B/sub; default B=/base", "$A/f", "/base/sub/f"},
+      {"a chain ending in an undefined name", "override A=$B/sub; override B=$MISSING", "$A/f",
+       "MISSING", ExpandUndefined},
+      {"registry values are expanded too", "user U=$M/u; machine M=/m", "$U", "/m/u"},
+      {"a cycle", "override A=$B/a; override B=x/$A", "$A/f", "A", ExpandUndefined},
+      {"a variable naming itself", "override S=$S", "$S", "S", ExpandUndefined},
+      {"a value multiplying itself stops", "override G=$G-$G-$G", "$G", "G", ExpandUndefined},
+      // The environment is asked as written, in upper case, then in lower case.
+      {"environment in lower case", "env cfg_u=/l", "$CFG_U", "/l"},
+      {"environment as written, then in upper case", "env cfg_u=/l; env CFG_U=/u", "$Cfg_U/$cfg_u",
+       "/u//l"},
+      {"the tables match names exactly", "override cfg_u=/o; default Cfg_U=/d", "$CFG_U", "CFG_U",
+       ExpandUndefined},
+      {"built-ins in any case", "", "$(OsName)/p.$osext", "x86/p.exe"},
+      {"sources before the built-ins win", "env OSEXT=so", "p.$OSEXT", "p.so"},
+      {"placeholders in any case, trailing slashes dropped", "env TMPDIR=/var/tmp/drw\\//",
+       "%SystemTemp%/%systemroot%etc", "/var/tmp/drw//etc"},
+      {"temporary directory of an empty TMPDIR", "env TMPDIR=", "%SYSTEMTEMP%", "/tmp"},
+      {"placeholders from a variable", "override A=%SystemTemp%", "$A/y", "/tmp/y"},
   };
-  for (const auto& c : cases) EXPECT_EQ(expandVariables(c.text), c.expected) << c.text;
+  for (const auto& c : cases) {
+    reset();
+    std::string store;
+    std::istringstream entries(c.setup);
+    for (std::string source, name, value; entries >> source && std::getline(entries, name, '=') &&
+                                          std::getline(entries, value, ';');) {
+      name.erase(0, 1);  // the blank after the source
+      if (source == "override") setVariableOverride(name, value);
+      if (source == "default") setVariableDefault(name, value);
+      if (source == "env") setenv(name.c_str(), value.c_str(), 1);
+      if (source == "user" || source == "machine")
+        store += key(source == "user" ? kUser : kMachine, name, value);
+    }
+    if (!store.empty()) useRegistry(store);
+    int status = 0;
+    EXPECT_EQ(resolveVariables(c.input, status), c.expected) << c.name;
+    EXPECT_EQ(status, c.status) << c.name;
+    EXPECT_EQ(expandVariables(c.input), status == ExpandFinished ? c.expected : c.input) << c.name;
+  }
 }
 
-TEST_F(Expansion, UndefinedVariablesLeaveTheInputUnchanged) {
-  setVariableOverride("A", "plain");
-  for (const char* text : {"$B.cfg", "$", "a$", "$/x", "$A/$NOPE/x", "$A $A", "$A$A"})
-    EXPECT_EQ(expandVariables(text), text) << text;
-  int status = 0;
-  EXPECT_EQ(resolve("$A/$NOPE/x", status), "NOPE");
-  EXPECT_EQ(status, ExpandUndefined);
-  EXPECT_EQ(resolve("$/x", status), "");
-  EXPECT_EQ(status, ExpandUndefined);
-}
-
-TEST_F(Expansion, ValuesAreExpandedInTurn) {
-  setVariableOverride("CFG_A", "$CFG_B/sub");
-  setVariableDefault("CFG_B", "/base");
-  EXPECT_EQ(expandVariables("$CFG_A/f"), "/base/sub/f");
-  setVariableOverride("CFG_B", "$MISSING_X");
-  EXPECT_EQ(expandVariables("$CFG_A/f"), "$CFG_A/f");
-  int status = 0;
-  EXPECT_EQ(resolve("$CFG_A/f", status), "MISSING_X");
-  EXPECT_EQ(status, ExpandUndefined);
-}
-
-TEST_F(Expansion, CyclesCountAsUndefined) {
-  setVariableOverride("CFG_A", "$CFG_B/a");
-  setVariableOverride("CFG_B", "x/$CFG_A");
-  EXPECT_EQ(expandVariables("$CFG_A/f"), "$CFG_A/f");
-  int status = 0;
-  std::string name = resolve("$CFG_A/f", status);
-  EXPECT_EQ(status, ExpandUndefined);
-  EXPECT_TRUE(name == "CFG_A" || name == "CFG_B") << name;
-
-  setVariableOverride("SELF", "$SELF");
-  EXPECT_EQ(expandVariables("$SELF"), "$SELF");
-}
-
-TEST_F(Expansion, SelfMultiplyingValuesStopQuickly) {
-  setVariableOverride("G", "$G-$G-$G");
-  // Each pass triples the text: without the pass and growth limits this would
-  // not end.
-  int status = 0;
-  resolve("$G", status);
-  EXPECT_EQ(status, ExpandUndefined);
-  EXPECT_EQ(expandVariables("$G/x"), "$G/x");
-}
-
-TEST_F(Expansion, LargeInputsStayLinear) {
-  setVariableOverride("A", "value");
-  std::string text;
-  // Sizes at which a quadratic scan would keep the suite busy for minutes.
-  for (int i = 0; i < 200000; ++i) text += "$A/";
-  std::string out = expandVariables(text);
-  EXPECT_EQ(out.size(), 200000u * 6);
-  std::string dollars(1000000, '$');
-  EXPECT_EQ(expandVariables(dollars), dollars);
-  std::string parens = "$" + std::string(1000000, '(');
-  EXPECT_EQ(expandVariables(parens), parens);
-}
-
-TEST_F(Expansion, LetterCaseOfNames) {
-  setEnv("haldrix_user", "/lower");
-  EXPECT_EQ(expandVariables("$HALDRIX_USER/x"), "/lower/x");
-  setEnv("HALDRIX_USER", "/upper");
-  EXPECT_EQ(expandVariables("$Haldrix_User/x"), "/upper/x");
-  EXPECT_EQ(expandVariables("$haldrix_user/x"), "/lower/x");  // as written comes first
-
-  // The tables match the name exactly.
-  setEnv("haldrix_user", nullptr);
-  setEnv("HALDRIX_USER", nullptr);
-  setVariableOverride("cfg_a", "/o");
-  EXPECT_EQ(expandVariables("$CFG_A/x"), "$CFG_A/x");
-  EXPECT_EQ(expandVariables("$cfg_a/x"), "/o/x");
-}
-
-TEST_F(Expansion, BuiltInsInAnyCase) {
-  EXPECT_EQ(expandVariables("prog.$OSEXT"), "prog.exe");
-  EXPECT_EQ(expandVariables("prog.$osext"), "prog.exe");
-  EXPECT_EQ(expandVariables("$(OsName)/bin"), "x86/bin");
-  // Sources before the built-ins win.
-  setEnv("OSEXT", "so");
-  EXPECT_EQ(expandVariables("prog.$OSEXT"), "prog.so");
-}
-
-TEST_F(Expansion, WindowsPlaceholders) {
-  setEnv("TMPDIR", "/var/tmp/drw\\//");
-  EXPECT_EQ(expandVariables("%SystemTemp%/x"), "/var/tmp/drw/x");
-  EXPECT_EQ(expandVariables("%systemtemp%/x"), "/var/tmp/drw/x");
-  EXPECT_EQ(expandVariables("%SYSTEMROOT%"), "/");
-  EXPECT_EQ(expandVariables("%SystemRoot%etc"), "/etc");
-  setEnv("TMPDIR", nullptr);
-  EXPECT_EQ(expandVariables("%SystemTemp%/x"), "/tmp/x");
-  // Placeholders may come from variables too.
-  setVariableOverride("CFG_A", "%SystemTemp%");
-  EXPECT_EQ(expandVariables("$CFG_A/y"), "/tmp/y");
-}
-
-TEST_F(Expansion, OverrideTableKeepsOneEntryPerName) {
-  setVariableOverride("CFG_A", "1");
-  setVariableOverride("CFG_A", "2");
-  EXPECT_EQ(getVariableOverride("CFG_A"), "2");
-  EXPECT_EQ(getVariableOverride("cfg_a"), "");
-  clearVariableOverrides();
-  EXPECT_EQ(getVariableOverride("CFG_A"), "");
-}
-
-TEST_F(Expansion, ListVariablesMergesByPrecedence) {
-  useRegistry(key(kMachine, "CFG_M", "machine") + key(kMachine, "CFG_B", "machine") +
-              key(kUser, "CFG_B", "user") + key(kUser, "CFG_EMPTY", ""));
-  setVariableDefault("CFG_A", "default");
-  setVariableDefault("CFG_D", "default");
-  setEnv("CFG_A", "environment");
-  setVariableOverride("CFG_M", "override");
+// The store on its own: key names, subkeys, values written into it; variables
+// stored there (into an existing key, the user's before the machine's, any
+// other into the user's environment key) and listed with all the others.
+TEST_F(Variables, RegistryStandIn) {
+  const std::string path = "HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH";
+  std::string store = "; c\n" + key(kUser, "U", "/home") + key(kUser, "Empty", "") + "[" + kUser +
+                      "NoDefault]\n[" + kUser + "noDEFAULT]\n[" + kUser + "u\\Deeper]\n" +
+                      key(kMachine, "U", "/opt") + key(kMachine, "M", "/m") +
+                      "[HKEY_CURRENT_USER\\Environment]\n; keep\n";
+  useRegistry(store);
+  const auto read = [&](const std::string& name) {
+    bool found = false;
+    const std::string value = readRegistryString(name, &found);
+    return std::string(Text() << value << found);
+  };
   std::map<std::string, std::string> all;
-  listVariables(all);
-  EXPECT_EQ(all["CFG_A"], "environment");
-  EXPECT_EQ(all["CFG_D"], "default");
-  EXPECT_EQ(all["CFG_B"], "user");
-  EXPECT_EQ(all["CFG_M"], "override");
-  EXPECT_EQ(all.count("CFG_EMPTY"), 0u);
-  EXPECT_EQ(all.count("OSEXT"), 0u);
-}
-
-TEST_F(Expansion, StoreVariablePrefersExistingKeys) {
-  useRegistry(key(kUser, "CFG_U", "") + key(kMachine, "CFG_U", "old") +
-              key(kMachine, "CFG_M", "old") + "[HKEY_CURRENT_USER\\Environment]\n");
-  EXPECT_EQ(storeVariable("CFG_U", "u-new"), 1);
-  EXPECT_EQ(readRegistryString(kUser + std::string("CFG_U")), "u-new");
-  EXPECT_EQ(readRegistryString(kMachine + std::string("CFG_U")), "old");
-  EXPECT_EQ(storeVariable("CFG_M", "m-new"), 1);
-  EXPECT_EQ(readRegistryString(kMachine + std::string("CFG_M")), "m-new");
-  EXPECT_EQ(storeVariable("CFG_NEW", "e-new"), 1);
-  EXPECT_NE(storeText().find("CFG_NEW=e-new"), std::string::npos);
-  EXPECT_EQ(expandVariables("$CFG_U/x"), "u-new/x");
-}
-
-TEST_F(Expansion, StoreVariableFailsWithoutAStore) {
-  EXPECT_EQ(storeVariable("CFG_NEW", "v"), 0);
-  useRegistry("[Other]\n");
-  EXPECT_EQ(storeVariable("CFG_NEW", "v"), 0);  // keys are never created
+  int status = 0;
+  expectSteps({
+      {"a user key, any case, either slash", read("HKEY_CURRENT_USER/software/haldrix/PATH/u"),
+       "/home+"},
+      {"an empty default value", read(kUser + "Empty"), "+"},
+      {"no default value, no key, no root, a root in another case",
+       read(kUser + "NoDefault") + read(kUser + "X") + read(path) + read("HKEY_X\\A") +
+           read("hkey_current_user\\SOFTWARE\\HALDRIX\\PATH\\Empty"),
+       "-----"},
+      {"direct subkeys, each once, as first spelt",
+       Text() << listRegistrySubkeys(kUser) << listRegistrySubkeys(path + "\\U")
+              << listRegistrySubkeys("HKEY_X\\A") << listRegistrySubkeys(path + "\\A"),
+       "(U)(Empty)(NoDefault)(Deeper)"},
+      {"listing merges by precedence; empty values are no variables",
+       (setVariableDefault("M", "d"), setVariableDefault("D", "d"),
+        setVariableDefault("CFG_U", "d"), setenv("CFG_U", "e", 1),
+        setVariableOverride("NoDefault", "o"), listVariables(all),
+        Text() << all["CFG_U"] << all["M"] << all["U"] << all["D"] << all["NoDefault"]
+               << (all.count("Empty") + all.count("OSEXT"))),
+       "e/m/homedo0"},
+      {"registry lookup switched off",
+       Text() << resolveVariables("$U", status, false) << status << expandVariables("$U"),
+       "U-2/home"},
+      {"storing into existing keys",
+       Text() << storeVariable("U", "/new") << storeVariable("M", "m") << storeVariable("X", "v")
+              << writeRegistryString(kUser + "NEW", "", "x")
+              << writeRegistryString("HKEY_X\\E", "A", "x"),
+       "11100"},  // keys are never created
+      {"every other line stays", readFile(store_),
+       store.replace(store.find("/home"), 5, "/new")
+           .replace(store.find("/m\n"), 2, "m")
+           .replace(store.find("; keep"), 0, "X=v\n")},
+      {"without the store nothing is found or created",
+       (fs::remove(store_), Text() << read(kUser + "Empty"))
+           << storeVariable("U", "x") << fs::exists(store_),
+       "-0-"},
+      {"without the variable there is no store",
+       (unsetenv("HALDRIX_REGISTRY"), Text() << registryStorePath() << listRegistrySubkeys(path)),
+       ""},
+  });
 }
 
 }  // namespace
