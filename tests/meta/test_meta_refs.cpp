@@ -1,8 +1,8 @@
-// References: numbering in the file, resolution after loading, copies.
+// Prototype registries and dispatch by key; references: numbering in the
+// file, resolution after loading, turning back into numbers, copies.
 #include <gtest/gtest.h>
 
 #include "meta/hooks.h"
-#include "meta/reader.h"
 #include "meta_test_support.h"
 
 using metatest::dump;
@@ -10,133 +10,109 @@ using metatest::parse;
 
 namespace {
 
-metaTreeC* refAt(metaTreeC* root, int nth) {
-  int seen = 0;
+// The n-th MOREF of the tree (pre-order, from 0).
+metaObjectRefC refAt(metaTreeC* root, int nth) {
   metaTreeC* found = nullptr;
   metaWalkPreOrder(root, true, [&](metaTreeC* n) {
-    if (n->isIdent("MOREF") && seen++ == nth) found = n;
+    if (n->isIdent("MOREF") && nth-- == 0) found = n;
   });
-  return found;
+  return metaObjectRefC(found);
+}
+
+// The value of a reference's target; "-" when there is none.
+std::string targetOf(const metaObjectRefC& ref) {
+  const std::string d = ref.target() ? dump(ref.target(), false) : "-";
+  return d.substr(0, d.find('{'));
 }
 
 }  // namespace
 
-// 1 DRAWING, 2 NAME, 3 "D", 4 ITEMS, 5 LINE, 6 P, 7 1, 8 MOREF, 9 REFTRG, 10 n
-constexpr const char* kDrawing =
-    "DRAWING { NAME { \"D\" } ITEMS { LINE { P { 1 } } MOREF { REFTRG { %s } } } } TAIL { X }";
-
-std::string drawingWith(const char* n) {
-  char buf[256];
-  std::snprintf(buf, sizeof buf, kDrawing, n);
-  return buf;
+// Of two prototypes for one key the one of higher priority is kept. (Dispatch
+// by key is pinned through the geometry and document views of the 2D model.)
+TEST(Registry, HigherPriorityWins) {
+  metaPrototypeRegistry r;
+  auto* first = new metaObjectC;
+  EXPECT_TRUE(r.registerPrototype("SQ", std::unique_ptr<metaObjectC>(first), 3));
+  EXPECT_FALSE(r.registerPrototype("SQ", std::make_unique<metaObjectC>(), 3) ||
+               r.registerPrototype("SQ", std::make_unique<metaObjectC>(), 2) ||
+               r.registerPrototype("X", nullptr, 9));
+  EXPECT_TRUE(r.lookup("SQ") == first &&
+              r.registerPrototype("SQ", std::make_unique<metaObjectC>(), 4));
+  EXPECT_TRUE(r.lookup("SQ") != first && r.size() == 1);
+  EXPECT_TRUE(!r.lookup("") && !r.lookup("SR") && !r.lookup("B"));
 }
 
-struct RefCase {
-  const char* number;
-  const char* target;  // dump of the target, or "" for none
-};
-
-class RefResolve : public ::testing::TestWithParam<RefCase> {};
-
-TEST_P(RefResolve, PreOrderNumberOfTheWholeFile) {
-  auto p = parse(drawingWith(GetParam().number));
-  ASSERT_NE(p->first, nullptr) << p->error;
-  metaObjectRefC ref(refAt(p->first, 0));
-  metaTreeC* t = ref.target();
-  if (*GetParam().target) {
-    ASSERT_NE(t, nullptr);
-    std::string d;
-    metatest::dumpNode(t, d);
-    EXPECT_EQ(d, GetParam().target);
-  } else {
-    EXPECT_EQ(t, nullptr);
-    EXPECT_FALSE(ref.targetView<metaObjectC>().isValid());
+// The target is the node with that 1-based pre-order number in the whole
+// file, counted before anything is resolved.
+TEST(References, ResolveByPreOrderNumber) {
+  // 1 DRAWING, 2 NAME, 3 "D", 4 ITEMS, 5 LINE, 6 P, 7 1, 8 MOREF, 9 REFTRG, 10 n, 11 TAIL, 12 X
+  const std::string drawing =
+      "DRAWING { NAME { \"D\" } ITEMS { LINE { P { 1 } } MOREF { REFTRG { # } } } } TAIL { X }";
+  const struct {
+    const char* number;
+    const char* target;
+  } cases[] = {{"1", "DRAWING"}, {"3", "\"D\""},  {"5", "LINE"}, {"8", "MOREF"},
+               {"12", "X"},      {"5.9", "LINE"}, {"0", "-"},    {"-3", "-"},
+               {"13", "-"},      {"1e30", "-"},   {"\"5\"", "-"}};
+  for (const auto& c : cases) {
+    std::string text = drawing;
+    text.replace(text.find('#'), 1, c.number);
+    auto p = parse(text);
+    EXPECT_EQ(targetOf(refAt(p->first, 0)), c.target) << c.number;
+    EXPECT_EQ(refAt(p->first, 0).targetView<metaObjectC>().isValid(), *c.target != '-');
   }
+  EXPECT_EQ(targetOf(refAt(parse("A { MOREF { REFTRG { 1 } } }", false)->first, 0)), "-");
+  // A MOREF without REFTRG does not shift the numbers; top-level nodes after
+  // the first are not walked.
+  auto p = parse("R { MOREF A MOREF { REFTRG { 3 } } } B { MOREF { REFTRG { 1 } } }");
+  EXPECT_EQ(
+      targetOf(refAt(p->first, 0)) + targetOf(refAt(p->first, 1)) + targetOf(refAt(p->first, 2)),
+      "-A-");
 }
 
-INSTANTIATE_TEST_SUITE_P(Numbers, RefResolve,
-                         ::testing::Values(RefCase{"1", "DRAWING"}, RefCase{"2", "NAME"},
-                                           RefCase{"3", "\"D\""}, RefCase{"5", "LINE"},
-                                           RefCase{"8", "MOREF"}, RefCase{"12", "X"},
-                                           RefCase{"5.9", "LINE"}, RefCase{"0", ""},
-                                           RefCase{"-3", ""}, RefCase{"13", ""},
-                                           RefCase{"1e30", ""}, RefCase{"\"5\"", ""}));
-
-TEST(RefResolve, WithoutHooksNothingResolves) {
-  auto p = metatest::parse(drawingWith("5"), false);
-  EXPECT_EQ(metaObjectRefC(refAt(p->first, 0)).target(), nullptr);
-}
-
-TEST(RefResolve, NumbersCountTheTreeBeforeAnyResolution) {
-  // The first MOREF lacks REFTRG (it gets created); the second still counts
-  // the file as written: 1 R, 2 MOREF, 3 A, 4 MOREF, 5 REFTRG, 6 3.
-  auto p = parse("R { MOREF A MOREF { REFTRG { 3 } } }");
-  EXPECT_TRUE(metaObjectRefC(refAt(p->first, 1)).target()->isIdent("A"));
-  EXPECT_EQ(metaObjectRefC(refAt(p->first, 0)).target(), nullptr);
-}
-
-TEST(RefResolve, TopLevelNodesAfterTheFirstAreNotWalked) {
-  auto p = parse("A B { MOREF { REFTRG { 1 } } }");
-  EXPECT_EQ(metaObjectRefC(refAt(p->first, 0)).target(), nullptr);
-}
-
-TEST(RefUnresolve, TurnsTheTargetBackIntoItsNumber) {
-  auto p = parse(drawingWith("5"));
-  metaObjectRefC ref(refAt(p->first, 0));
-  metaObjectCustomStorageC(ref.node()).storageHook(metaStorageSlot::unresolve);
-  EXPECT_EQ(ref.target(), nullptr);
-  EXPECT_EQ(metaObjectC(ref.findChild("REFTRG")).getNumber(), 5.0);
+// Before writing, resolved references turn back into the numbers of their
+// targets; setTarget points a reference anywhere (or at none).
+TEST(References, UnresolveAndSetTarget) {
+  auto p = parse("R { A { 1 } MOREF { REFTRG { 2 } } MOREF { REFTRG { x } } MOREF }");
+  metaObjectRefC ref = refAt(p->first, 0);
+  EXPECT_EQ(targetOf(ref), "A");
+  for (int i = 0; i < 4; ++i) {
+    metaObjectCustomStorageC(refAt(p->first, i % 3).node()).storageHook(metaStorageSlot::unresolve);
+  }
+  EXPECT_EQ(targetOf(ref), "-");
+  EXPECT_EQ(dump(p->first), "R{A{1} MOREF{REFTRG{2}} MOREF{REFTRG{x}} MOREF{REFTRG{0}}}");
+  EXPECT_TRUE(ref.setTarget(p->first->firstChild) && targetOf(ref) == "A");
+  EXPECT_FALSE(refAt(p->first, 1).setTarget(nullptr));  // REFTRG holds no number
+  metaObjectRefC fresh(metaObjectC(p->first).addChild("MOREF"));
+  EXPECT_TRUE(fresh.storageHook(metaStorageSlot::unresolve) == 0 && fresh.setTarget(nullptr));
+  EXPECT_EQ(dump(fresh.node()), "MOREF{REFTRG{0}}");
+  EXPECT_EQ(metaObjectRefC().storageHook(metaStorageSlot::resolve), 0);
   metaNodeIndexTable::instance().clear();
 }
 
-const char* kFigure =
-    "FIGURE { FIGURITEMS { LINE { POINT { 0 0 } POINT { 1 0 } } CIRCLE { RAD { 2 } } }"
-    " M2DHATCHES { M2DHATCH { M2DHATCHLOOPS { M2DHATCHLOOP { M2DHATCHLOOPSHREFS {"
-    " MOREF { REFTRG { 3 } } MOREF { REFTRG { 10 } } MOREF { REFTRG { 0 } } } } } } } }";
-
-TEST(RefCopy, CopiesRetargetIntoTheCopy) {
-  auto p = parse(kFigure);
-  ASSERT_NE(p->first, nullptr) << p->error;
-  metaTreeC* line = metaObjectRefC(refAt(p->first, 0)).target();
-  metaTreeC* circle = metaObjectRefC(refAt(p->first, 1)).target();
-  ASSERT_TRUE(line && line->isIdent("LINE"));
-  ASSERT_TRUE(circle && circle->isIdent("CIRCLE"));
-
-  metaTreeC* chain = p->first;
-  p->first = nullptr;
-  metaObjectC owner(chain, true);
+// Copies point their references at the copies of the targets; targets
+// outside the copied part resolve to none; no scratch marks stay behind.
+TEST(References, CopiesRetargetIntoTheCopy) {
+  metaObjectC owner(
+      parse("FIGURE { ITEMS { LINE { P { 0 } } CIRCLE { RAD { 2 } } } HATCH { LOOP {"
+            " MOREF { REFTRG { 3 } } MOREF { REFTRG { 6 } } MOREF { REFTRG { 0 } } } } }")
+          ->release(),
+      true);
+  metaTreeC* line = refAt(owner.node(), 0).target();
   metaObjectC copy(owner);
-  ASSERT_NE(copy.node(), owner.node());
-  metaTreeC* copyLine = metaObjectRefC(refAt(copy.node(), 0)).target();
-  metaTreeC* copyCircle = metaObjectRefC(refAt(copy.node(), 1)).target();
-  ASSERT_NE(copyLine, nullptr);
-  EXPECT_NE(copyLine, line);
-  EXPECT_TRUE(copyLine->isIdent("LINE"));
+  metaTreeC* copyLine = refAt(copy.node(), 0).target();
+  ASSERT_TRUE(line && copyLine && copyLine != line);
   EXPECT_EQ(copyLine->parent->parent, copy.node());
-  EXPECT_EQ(copyCircle->parent->parent, copy.node());
-  EXPECT_EQ(metaObjectRefC(refAt(copy.node(), 2)).target(), nullptr);
-  // The source keeps its own targets and no scratch marks remain.
-  EXPECT_EQ(metaObjectRefC(refAt(owner.node(), 0)).target(), line);
-  EXPECT_EQ(line->tag, 0u);
-  EXPECT_EQ(copyLine->tag, 0u);
-}
+  EXPECT_EQ(refAt(copy.node(), 1).target()->parent->parent, copy.node());
+  EXPECT_EQ(targetOf(refAt(copy.node(), 1)) + targetOf(refAt(copy.node(), 2)), "CIRCLE-");
+  EXPECT_TRUE(refAt(owner.node(), 0).target() == line && line->tag + copyLine->tag == 0);
 
-TEST(RefCopy, ReferencesOutsideTheCopiedPartResolveToNone) {
-  auto p = parse(kFigure);
-  metaTreeC* hatches = metaObjectC(p->first).findChild("M2DHATCHES");
-  metaTreeC* copy = metaDeepCopy(hatches, false);
-  EXPECT_EQ(metaObjectRefC(refAt(copy, 0)).target(), nullptr);
-  metaTreeC::destroy(copy);
-}
-
-TEST(RefCopy, PlainCopyWithoutReferencesAndSetTarget) {
-  auto p = parse("A { B { 1 } }");
-  metaTreeC* c = metaDeepCopy(p->first, true);
-  EXPECT_EQ(dump(c), "A{B{1}}");
-  metaTreeC::destroy(c);
-  metaObjectC a(p->first);
-  metaObjectRefC ref(a.addChild("MOREF"));
-  EXPECT_TRUE(ref.setTarget(p->first->firstChild));
-  EXPECT_EQ(ref.target(), p->first->firstChild);
-  EXPECT_FALSE(metaObjectRefC().setTarget(nullptr));
+  metaTreeC* hatch = metaDeepCopy(owner.node()->lastChild(), false);
+  EXPECT_EQ(dump(hatch), "HATCH{LOOP{MOREF{REFTRG{0}} MOREF{REFTRG{0}} MOREF{REFTRG{0}}}}");
+  EXPECT_EQ(targetOf(refAt(hatch, 0)), "-");
+  metaTreeC::destroy(hatch);
+  metaTreeC* plain = metaDeepCopy(owner.node()->firstChild, false);  // no reference inside
+  EXPECT_EQ(dump(plain), "ITEMS{LINE{P{0}} CIRCLE{RAD{2}}}");
+  metaTreeC::destroy(plain);
+  EXPECT_EQ(metaDeepCopy(nullptr, true), nullptr);
 }
