@@ -25,15 +25,22 @@ def block_entities(doc):
     """Entities of all blocks that are not layouts, by type."""
     found = {}
     for block in doc.blocks:
-        if block.name.startswith("*"):
-            continue
-        for e in block:
+        for e in block if not block.name.startswith("*") else []:
             found.setdefault(e.dxftype(), []).append(e)
     return found
 
 
 def close(a, b, tol=1e-6):
-    return all(abs(x - y) <= tol for x, y in zip(a, b))
+    return len(a) == len(b) and all(abs(x - y) <= tol for x, y in zip(a, b))
+
+
+def check_inserts(doc, want, faults):
+    """Model-space insertions as (block, (x, y), rotation), in drawing order."""
+    got = [(i.dxf.name, tuple(i.dxf.insert)[:2], i.dxf.rotation)
+           for i in doc.modelspace().query("INSERT")]
+    if len(got) != len(want) or not all(g[0] == w[0] and close(g[1], w[1]) and abs(g[2] - w[2])
+                                        < 1e-9 for g, w in zip(got, want)):
+        faults.append("insertions %s, expected %s" % (got, want))
 
 
 def check_common(doc, faults):
@@ -41,46 +48,33 @@ def check_common(doc, faults):
     patterns = lin_patterns(os.path.join(SOURCE, "setup", "acad.lin"))
     for lt in doc.linetypes:
         name = lt.dxf.name.upper()
-        if name in ("BYLAYER", "BYBLOCK", "CONTINUOUS"):
-            continue
-        want = patterns.get(name)
-        got = [t.value for t in lt.pattern_tags.tags if t.code == 49]
-        if want is None or not close(got, want) or len(got) != len(want):
+        got, want = [t.value for t in lt.pattern_tags.tags if t.code == 49], patterns.get(name)
+        if name not in ("BYLAYER", "BYBLOCK", "CONTINUOUS") and \
+                (want is None or not close(got, want)):
             faults.append("linetype %s: pattern %s, acad.lin has %s" % (name, got, want))
     # Hatch boundary objects lie in the hatch's own block.
     for block in doc.blocks:
         handles = {e.dxf.handle for e in block}
         for e in block.query("HATCH"):
-            for p in e.paths:
-                for h in p.source_boundary_objects:
-                    if h not in handles:
-                        faults.append("hatch %s: boundary %s not in block %s"
-                                      % (e.dxf.handle, h, block.name))
+            for h in [h for p in e.paths for h in p.source_boundary_objects if h not in handles]:
+                faults.append("hatch %s: boundary %s not in block %s" % (e.dxf.handle, h, block.name))
 
 
 def check_bracket(doc, faults):
-    inserts = doc.modelspace().query("INSERT")
-    if len(inserts) != 1:
-        return faults.append("%d inserts, expected 1" % len(inserts))
-    ins = inserts[0]
-    if ins.dxf.name != "Bracket_40x60" or not close(ins.dxf.insert, (120.5, 80, 0)) \
-            or abs(ins.dxf.rotation) > 1e-9:
-        faults.append("insert %s at %s rotated %s" % (ins.dxf.name, ins.dxf.insert, ins.dxf.rotation))
+    check_inserts(doc, [("Bracket_40x60", (120.5, 80), 0)], faults)
     e = block_entities(doc)
     counts = {t: len(v) for t, v in e.items()}
     if counts != {"LINE": 6, "ARC": 1, "CIRCLE": 2, "MTEXT": 1, "HATCH": 1}:
-        faults.append("block content %s" % counts)
-        return
-    arc = e["ARC"][0]
-    if not close(arc.dxf.center, (40, 30, 0), 1e-3) or abs(arc.dxf.radius - 20) > 1e-3 \
-            or abs(arc.dxf.start_angle) > 1e-2 or abs(arc.dxf.end_angle - 90) > 1e-2:
-        faults.append("arc %s r %s from %s to %s" % (arc.dxf.center, arc.dxf.radius,
-                                                     arc.dxf.start_angle, arc.dxf.end_angle))
-    radii = sorted(c.dxf.radius for c in e["CIRCLE"])
-    if not close(radii, [4.25, 6.5]):
-        faults.append("circle radii %s" % radii)
+        return faults.append("block content %s" % counts)
+    arc = e["ARC"][0].dxf
+    if not close((*arc.center, arc.radius), (40, 30, 0, 20), 1e-3) or not close(
+            (arc.start_angle, arc.end_angle), (0, 90), 1e-2):
+        faults.append("arc %s r %s from %s to %s" % (arc.center, arc.radius, arc.start_angle,
+                                                     arc.end_angle))
+    if not close(sorted(c.dxf.radius for c in e["CIRCLE"]), [4.25, 6.5]):
+        faults.append("circle radii %s" % [c.dxf.radius for c in e["CIRCLE"]])
     hatch = e["HATCH"][0]
-    if abs(hatch.dxf.pattern_angle - 90) > 1e-9 or abs(hatch.pattern.lines[0].angle - 90) > 1e-9:
+    if not close((hatch.dxf.pattern_angle, hatch.pattern.lines[0].angle), (90, 90), 1e-9):
         faults.append("hatch angle %s, expected 45 + 45" % hatch.dxf.pattern_angle)
     if len(hatch.paths.paths[0].source_boundary_objects) != 5:
         faults.append("hatch boundary objects %s" % hatch.paths.paths[0].source_boundary_objects)
@@ -89,14 +83,11 @@ def check_bracket(doc, faults):
 
 
 def check_shaft(doc, faults):
-    inserts = doc.modelspace().query("INSERT")
-    if len(inserts) != 1 or inserts[0].dxf.name != "Shaft_d25_L120":
-        return faults.append("inserts %s" % [i.dxf.name for i in inserts])
+    check_inserts(doc, [("Shaft_d25_L120", (0, 0), 0)], faults)
     e = block_entities(doc)
     counts = {t: len(v) for t, v in e.items()}
     if counts != {"LINE": 9, "ELLIPSE": 2, "CIRCLE": 1, "MTEXT": 1, "HATCH": 1}:
-        faults.append("block content %s" % counts)
-        return
+        return faults.append("block content %s" % counts)
     front, side = sorted(e["ELLIPSE"], key=lambda x: x.dxf.center[0])
     # Front view: an elliptic arc at 90 degrees, hidden; side view turned by 90.
     if not close(front.dxf.major_axis, (0, 4, 0)) or not close(
@@ -111,9 +102,8 @@ def check_shaft(doc, faults):
     if text.text != "A-A" or not close(text.dxf.insert, (180, 0, 0)) \
             or abs(text.get_rotation() - 90) > 1e-4:
         faults.append("text %r at %s rotated %s" % (text.text, text.dxf.insert, text.get_rotation()))
-    hatch = e["HATCH"][0]
-    if abs(hatch.dxf.pattern_angle - 180) > 1e-9:
-        faults.append("hatch angle %s, expected 135 + 45" % hatch.dxf.pattern_angle)
+    if abs(e["HATCH"][0].dxf.pattern_angle - 180) > 1e-9:
+        faults.append("hatch angle %s, expected 135 + 45" % e["HATCH"][0].dxf.pattern_angle)
 
 
 def check_import_parts(doc, faults):
@@ -121,15 +111,10 @@ def check_import_parts(doc, faults):
     # at the prompts (hidden_section is loose: its entities, no insertion; the
     # angle of hatched_flange, -30, comes back as 330; the last part's angle
     # prompt gets Enter).
-    want = [("Musterteil_alle_Formen", (0, 0), 0), ("Lagerbock_LB_40_Zusammenste", (300, 0), 90),
-            ("Flansch_DN50_PN16_Schnitt", (0, 150), 330), ("Schriftfeld", (150, 150), 0),
-            ("Musterteil_alle_Formen0", (0, -150), 0)]
-    got = [(i.dxf.name, tuple(i.dxf.insert)[:2], i.dxf.rotation)
-           for i in doc.modelspace().query("INSERT")]
-    ok = len(got) == len(want) and all(
-        g[0] == w[0] and close(g[1], w[1]) and abs(g[2] - w[2]) < 1e-9 for g, w in zip(got, want))
-    if not ok:
-        faults.append("insertions %s, expected %s" % (got, want))
+    check_inserts(doc, [("Musterteil_alle_Formen", (0, 0), 0),
+                        ("Lagerbock_LB_40_Zusammenste", (300, 0), 90),
+                        ("Flansch_DN50_PN16_Schnitt", (0, 150), 330), ("Schriftfeld", (150, 150), 0),
+                        ("Musterteil_alle_Formen0", (0, -150), 0)], faults)
     loose = sorted(e.dxftype() for e in doc.modelspace() if e.dxftype() != "INSERT")
     if loose != ["CIRCLE", "CIRCLE", "LINE", "LINE"]:
         faults.append("loose entities %s" % loose)
@@ -141,14 +126,9 @@ def check_catalogue(doc, faults):
     # tests/tools/catalogue.scr: the parts' insertions as typed at the prompts;
     # the 3D part is a block MOXISOL holding one solid whose SAT text decodes
     # to a complete ACIS file.
-    want = [("ISO_4762_M10x40", (0, 0), 0), ("MOXISOL", (100, 0), 0),
-            ("Welle_20_30_25x120", (0, 100), 0), ("Rillenkugellager_6205", (200, 100), 45)]
-    got = [(i.dxf.name, tuple(i.dxf.insert)[:2], i.dxf.rotation)
-           for i in doc.modelspace().query("INSERT")]
-    ok = len(got) == len(want) and all(
-        g[0] == w[0] and close(g[1], w[1]) and abs(g[2] - w[2]) < 1e-9 for g, w in zip(got, want))
-    if not ok:
-        faults.append("insertions %s, expected %s" % (got, want))
+    check_inserts(doc, [("ISO_4762_M10x40", (0, 0), 0), ("MOXISOL", (100, 0), 0),
+                        ("Welle_20_30_25x120", (0, 100), 0),
+                        ("Rillenkugellager_6205", (200, 100), 45)], faults)
     block = doc.blocks.get("MOXISOL")
     solids = list(block.query("3DSOLID")) if block is not None else []
     if len(solids) != 1:
@@ -159,8 +139,17 @@ def check_catalogue(doc, faults):
         faults.append("SAT text does not decode: %s" % sat[:3])
 
 
+def check_spine(doc, faults):
+    # examples/scripts/spine.scr ends with SETVAR MEASUREMENT 0: an imperial
+    # drawing in inches on a letter-sized sheet.
+    units = [doc.header.get(v) for v in ("$MEASUREMENT", "$INSUNITS")]
+    if units != [0, 1] or not close(tuple(doc.header.get("$LIMMAX"))[:2], (12, 9)):
+        faults.append("units %s, limits %s" % (units, doc.header.get("$LIMMAX")))
+
+
 EXPECTED = {"bracket_figure": check_bracket, "shaft_drawing": check_shaft,
-            "import_parts": check_import_parts, "catalogue": check_catalogue}
+            "import_parts": check_import_parts, "catalogue": check_catalogue,
+            "spine": check_spine}
 
 
 def check(name, doc):

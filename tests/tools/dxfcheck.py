@@ -23,53 +23,50 @@ class DxfFault(Exception):
 def read_pairs(path):
     """The (code, value) pairs of an ASCII DXF file; values as Windows-1252 text."""
     with open(path, "rb") as f:
-        data = f.read()
-    lines = data.decode("cp1252").split("\n")
+        lines = f.read().decode("cp1252").split("\n")
     if lines and lines[-1] == "":
         lines.pop()
     if len(lines) % 2:
         raise DxfFault("odd number of lines")
-    pairs = []
-    for i in range(0, len(lines), 2):
-        code = lines[i].rstrip("\r").strip()
-        try:
-            pairs.append((int(code), lines[i + 1].rstrip("\r")))
-        except ValueError:
-            raise DxfFault("line %d: group code %r is not a number" % (i + 1, code))
-    return pairs
+    try:
+        return [(int(lines[i]), lines[i + 1].rstrip("\r")) for i in range(0, len(lines), 2)]
+    except ValueError as e:
+        raise DxfFault("a group code is not a number: %s" % e)
 
 
 def split_objects(pairs):
     """[(section, table, [(code, value), ...])] per code-0 object."""
     objects, section, table, current = [], None, None, None
-    expect_name = False
     for code, value in pairs:
         if code == 0:
             current = [(code, value)]
             objects.append((section, table, current))
-            if value == "ENDSEC":
-                section = None
-            elif value == "ENDTAB":
-                table = None
-            expect_name = value in ("SECTION", "TABLE")
-            continue
-        if current is None:
+            section = None if value == "ENDSEC" else section
+            table = None if value == "ENDTAB" else table
+        elif current is None:
             raise DxfFault("groups before the first object")
-        current.append((code, value))
-        if expect_name and code == 2:
-            if current[0][1] == "SECTION":
+        else:
+            if code == 2 and len(current) == 1 and current[0][1] == "SECTION":
                 section = value
-            else:
+            elif code == 2 and len(current) == 1 and current[0][1] == "TABLE":
                 table = value
-            expect_name = False
+            current.append((code, value))
     return objects
 
 
 def first(obj, code, default=None):
-    for c, v in obj:
-        if c == code:
-            return v
-    return default
+    return next((v for c, v in obj if c == code), default)
+
+
+def owner_after_reactors(obj):
+    """The owner handle: the first 330 outside a {ACAD_REACTORS ... } group."""
+    inside = False
+    for code, value in obj:
+        if code == 102:
+            inside = value.startswith("{")
+        elif code == 330 and not inside:
+            return value
+    return None
 
 
 def check_structure(path):
@@ -81,20 +78,16 @@ def check_structure(path):
     if sections != SECTIONS:
         raise DxfFault("sections %s, expected %s" % (sections, SECTIONS))
 
-    header = {}
-    hdr = next(o for s, t, o in objects if o[0][1] == "SECTION" and first(o, 2) == "HEADER")
-    name = None
-    for code, value in hdr[2:]:
+    header, name = {}, None
+    for code, value in next(o for s, t, o in objects if o[0][1] == "SECTION")[2:]:
         if code == 9:
             name = value
-        elif name and name not in header:
+        elif name not in header:
             header[name] = value
-    if header.get("$ACADVER") != "AC1015":
-        raise DxfFault("$ACADVER is %r" % header.get("$ACADVER"))
-    if header.get("$DWGCODEPAGE") != "ANSI_1252":
-        raise DxfFault("$DWGCODEPAGE is %r" % header.get("$DWGCODEPAGE"))
-    units = {"1": "4", "0": "1"}.get(header.get("$MEASUREMENT"))
-    if units is None or header.get("$INSUNITS") != units:
+    for var, want in (("$ACADVER", "AC1015"), ("$DWGCODEPAGE", "ANSI_1252")):
+        if header.get(var) != want:
+            raise DxfFault("%s is %r" % (var, header.get(var)))
+    if {"1": "4", "0": "1"}.get(header.get("$MEASUREMENT"), "?") != header.get("$INSUNITS"):
         raise DxfFault("$INSUNITS %r does not fit $MEASUREMENT %r"
                        % (header.get("$INSUNITS"), header.get("$MEASUREMENT")))
 
@@ -108,67 +101,48 @@ def check_structure(path):
             raise DxfFault("%s in %s has no handle" % (kind, s))
         if h.upper() in handles:
             raise DxfFault("handle %s used twice" % h)
-        handles[h.upper()] = (kind, o)
-    seed = int(header.get("$HANDSEED", "0"), 16)
-    if any(int(h, 16) >= seed for h in handles):
+        handles[h.upper()] = o
+    if any(int(h, 16) >= int(header.get("$HANDSEED", "0"), 16) for h in handles):
         raise DxfFault("$HANDSEED %s is not above every handle" % header.get("$HANDSEED"))
 
-    tables = {}
+    tables = {first(o, 2): [] for s, t, o in objects if s == "TABLES" and o[0][1] == "TABLE"}
     for s, t, o in objects:
-        if s == "TABLES" and o[0][1] == "TABLE":
-            tables[first(o, 2)] = []
-        elif s == "TABLES" and t and o[0][1] == t:
+        if s == "TABLES" and t and o[0][1] == t:
             tables[t].append(o)
-    for name in TABLES:
-        if name not in tables:
-            raise DxfFault("table %s is missing" % name)
-    layers = {first(o, 2).upper() for o in tables["LAYER"]}
-    linetypes = {first(o, 2).upper() for o in tables["LTYPE"]}
-    for name in ("BYLAYER", "BYBLOCK", "CONTINUOUS"):
-        if name not in linetypes:
-            raise DxfFault("linetype %s is missing" % name)
+    missing = [name for name in TABLES if name not in tables]
+    if missing:
+        raise DxfFault("tables %s are missing" % missing)
+    names = {t: {first(o, 2).upper() for o in tables[t]} for t in TABLES}
+    layers, linetypes, records = names["LAYER"], names["LTYPE"], names["BLOCK_RECORD"]
+    if not {"BYLAYER", "BYBLOCK", "CONTINUOUS"} <= linetypes:
+        raise DxfFault("linetypes %s lack BYLAYER, BYBLOCK or CONTINUOUS" % sorted(linetypes))
     for o in tables["LAYER"]:
         if first(o, 6, "CONTINUOUS").upper() not in linetypes:
             raise DxfFault("layer %s has an undefined linetype" % first(o, 2))
-    records = {first(o, 2).upper() for o in tables["BLOCK_RECORD"]}
-    for name in ("*MODEL_SPACE", "*PAPER_SPACE"):
-        if name not in records:
-            raise DxfFault("block record %s is missing" % name)
+    if not {"*MODEL_SPACE", "*PAPER_SPACE"} <= records:
+        raise DxfFault("block records %s lack a layout" % sorted(records))
     blocks = {first(o, 2).upper() for s, t, o in objects if s == "BLOCKS" and o[0][1] == "BLOCK"}
     if blocks != records:
         raise DxfFault("blocks %s do not match block records %s" % (sorted(blocks), sorted(records)))
 
     for s, t, o in objects:
-        kind = o[0][1]
+        kind, what = o[0][1], "%s %s" % (o[0][1], first(o, 5))
         for code, value in o:
             if code in POINTER_CODES and value != "0" and value.upper() not in handles:
-                raise DxfFault("%s %s: group %d names no object (%s)"
-                               % (kind, first(o, 5), code, value))
-        if s in ("ENTITIES", "BLOCKS") and kind != "ENDSEC":
-            if (100, "AcDbEntity") not in o:
-                raise DxfFault("%s %s lacks the AcDbEntity marker" % (kind, first(o, 5)))
-            owner = first(o, 330) if first(o, 102) is None else owner_after_reactors(o)
-            if owner is None or owner.upper() not in handles:
-                raise DxfFault("%s %s has no owner" % (kind, first(o, 5)))
-            if first(o, 8, "0").upper() not in layers:
-                raise DxfFault("%s %s is on undefined layer %s" % (kind, first(o, 5), first(o, 8)))
-            lt = first(o, 6)
-            if lt is not None and lt.upper() not in linetypes:
-                raise DxfFault("%s %s has undefined linetype %s" % (kind, first(o, 5), lt))
-            if kind == "INSERT" and first(o, 2, "").upper() not in blocks:
-                raise DxfFault("INSERT %s names undefined block %s" % (first(o, 5), first(o, 2)))
+                raise DxfFault("%s: group %d names no object (%s)" % (what, code, value))
+        if s not in ("ENTITIES", "BLOCKS") or kind == "ENDSEC":
+            continue
+        if (100, "AcDbEntity") not in o:
+            raise DxfFault("%s lacks the AcDbEntity marker" % what)
+        if (owner_after_reactors(o) or "?").upper() not in handles:
+            raise DxfFault("%s has no owner" % what)
+        if first(o, 8, "0").upper() not in layers:
+            raise DxfFault("%s is on undefined layer %s" % (what, first(o, 8)))
+        if first(o, 6, "BYLAYER").upper() not in linetypes:
+            raise DxfFault("%s has undefined linetype %s" % (what, first(o, 6)))
+        if kind == "INSERT" and first(o, 2, "").upper() not in blocks:
+            raise DxfFault("%s names undefined block %s" % (what, first(o, 2)))
     return header
-
-
-def owner_after_reactors(obj):
-    """The owner handle of an object whose 330 groups start with reactors."""
-    inside = False
-    for code, value in obj:
-        if code == 102:
-            inside = value.startswith("{")
-        elif code == 330 and not inside:
-            return value
-    return None
 
 
 def check_ezdxf(path):
