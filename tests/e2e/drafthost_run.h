@@ -1,11 +1,14 @@
-// Runs the built drafthost on a script in a scratch directory and collects
-// its command line, trace and exit status.
+// The one harness of the end-to-end tests: runs the built drafthost on a
+// script in a scratch directory and collects its command line, trace, exit
+// status and the command lines the catalogue launcher was started with.
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,21 +17,90 @@
 #include <string>
 #include <vector>
 
+namespace fs = std::filesystem;
+using nlohmann::json;
+using Args = std::vector<std::string>;
+
+// The arguments the catalogue launcher gets: itself, the program and the
+// switches; a 2D launch ends with those of the default exchange file.
+inline const Args k2dTail = {"-poke",         "RECEIVERCADID=Autocad.2d", "-fm", "METAV2", "-o",
+                             "c:\\acad2d.out"};
+inline Args launchOf(const std::string& launcher, const std::string& program, Args switches,
+                     const Args& tail = k2dTail) {
+  switches.insert(switches.begin(), {launcher, "-mview", program});
+  switches.insert(switches.end(), tail.begin(), tail.end());
+  return switches;
+}
+
+inline std::string readFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+inline std::size_t count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+  return n;
+}
+
+// Trace values compared with numbers within the tolerance (relative for large
+// ones), everything else exactly; the expectation is JSON text.
+inline ::testing::AssertionResult listIs(const json& actual, const std::string& expected,
+                                         double tolerance = 1e-9) {
+  std::string where;
+  auto same = [&](auto& self, const json& a, const json& b) -> bool {
+    bool ok = a == b;
+    if (a.is_number() && b.is_number())
+      ok = std::fabs(a.get<double>() - b.get<double>()) <=
+           tolerance * std::max(1.0, std::fabs(b.get<double>()));
+    if (a.is_array() && b.is_array() && a.size() == b.size()) {
+      for (std::size_t i = 0; i < a.size(); ++i)
+        if (!self(self, a[i], b[i])) return false;
+      return true;
+    }
+    if (!ok && where.empty()) where = a.dump() + " != " + b.dump();
+    return ok;
+  };
+  if (same(same, actual, json::parse(expected))) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << where << "\nin " << actual.dump();
+}
+
 struct HostRun {
   int status = -1;
   std::string out, err;
-  std::vector<nlohmann::json> trace;
+  std::vector<json> trace;
 
   // The trace entries of one host function.
-  std::vector<nlohmann::json> calls(const std::string& fn) const {
-    std::vector<nlohmann::json> v;
-    for (const auto& e : trace)
+  std::vector<json> calls(const std::string& fn) const {
+    std::vector<json> v;
+    for (const json& e : trace)
       if (e["fn"] == fn) v.push_back(e);
     return v;
   }
-  std::vector<std::string> fns() const {
+  // The texts of ads_printf, ads_alert or ads_add_list, in call order.
+  std::vector<std::string> texts(const std::string& fn) const {
     std::vector<std::string> v;
-    for (const auto& e : trace) v.push_back(e["fn"]);
+    for (const json& e : calls(fn)) v.push_back(e["text"]);
+    return v;
+  }
+  // The argument lists of ads_command calls of one command; "" for all but
+  // the command-echo switches.
+  std::vector<json> commands(const std::string& name = "") const {
+    std::vector<json> v;
+    for (const json& e : calls("ads_command"))
+      if (name.empty() ? e["args"][0][1] != "_cmdecho" : e["args"][0][1] == name)
+        v.push_back(e["args"]);
+    return v;
+  }
+  // The lists of the entities the host accepted, in order.
+  std::vector<json> made() const {
+    std::vector<json> v;
+    for (const json& e : calls("ads_entmake"))
+      if (e["rc"] == 5100) v.push_back(e["list"]);
     return v;
   }
 };
@@ -36,69 +108,95 @@ struct HostRun {
 class E2eTest : public ::testing::Test {
  protected:
   E2eTest() {
-    dir = std::filesystem::temp_directory_path() /
+    dir = fs::temp_directory_path() /
           ("drw_e2e_" + std::to_string(::getpid()) + "_" +
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir / "user");
+    fs::remove_all(dir);
+    fs::create_directories(dir / "user");
   }
-  ~E2eTest() override { std::filesystem::remove_all(dir); }
+  ~E2eTest() override { fs::remove_all(dir); }
 
-  static std::string binary() { return std::string(DRW_BINARY_DIR) + "/bin/drafthost"; }
-
-  static std::string read(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+  static std::string bin(const std::string& n) { return std::string(DRW_BINARY_DIR) + "/bin/" + n; }
+  static std::string source(const std::string& p) { return std::string(DRW_SOURCE_DIR) + "/" + p; }
+  std::string read(const std::string& name) const { return readFile(dir / name); }
+  void write(const std::string& name, const std::string& text) const {
+    fs::create_directories((dir / name).parent_path());
+    std::ofstream(dir / name, std::ios::binary) << text;
   }
+  fs::path settingsPath() const { return dir / "user" / "acad2d.cfg"; }
+  void writeSettings(const std::string& text) const { write("user/acad2d.cfg", text); }
+  std::string settings() const { return read("user/acad2d.cfg"); }
 
-  // Runs drafthost with the script text and extra options, with its own
-  // HALDRIX_USER and no other plug-in environment.
-  HostRun run(const std::string& script, const std::string& options = "") {
-    std::ofstream(dir / "script.scr", std::ios::binary) << script;
-    std::string cmd = "cd '" + dir.string() + "' && env -u HALDRIX -u HALDRIX_SETUP" +
-                      " -u HALDRIX_LANGUAGE HALDRIX_USER='" + (dir / "user").string() + "' '" +
-                      binary() + "' --trace trace.jsonl " + options +
-                      " script.scr > out.txt 2> err.txt";
+  // drafthost in dir on the script with its own HALDRIX_USER, the sample
+  // installation's linetypes, the launcher logging to moxistart.log and no
+  // other plug-in or catalogue variables from the test's environment. `env`
+  // adds "NAME=value ..." assignments (a command after them wraps drafthost),
+  // `options` drafthost options; big inputs run without a trace, which would
+  // dwarf them.
+  std::string command(const std::string& script, const std::string& env, const std::string& options,
+                      bool trace) const {
+    write("script.scr", script);
+    fs::remove(dir / "moxistart.log");
+    return "cd '" + dir.string() +
+           "' && exec env -u HALDRIX -u HALDRIX_SETUP -u HALDRIX_LANGUAGE -u MOXICATALOG_PART"
+           " -u MOXICATALOG_DELAY HALDRIX_USER='" +
+           (dir / "user").string() + "' DRAFTHOST_SUPPORT='" + source("setup") +
+           "' MOXISTART_LOG='" + (dir / "moxistart.log").string() + "' " + env + " '" +
+           bin("drafthost") + "' " + (trace ? "--trace trace.jsonl " : "") + options +
+           " script.scr > out.txt 2> err.txt";
+  }
+  HostRun collect(int rc) const {
     HostRun r;
-    int rc = std::system(cmd.c_str());
     r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = read(dir / "out.txt");
-    r.err = read(dir / "err.txt");
-    std::istringstream lines(read(dir / "trace.jsonl"));
-    std::string line;
-    while (std::getline(lines, line)) r.trace.push_back(nlohmann::json::parse(line));
+    r.out = read("out.txt");
+    r.err = read("err.txt");
+    std::istringstream lines(read("trace.jsonl"));
+    for (std::string line; std::getline(lines, line);) r.trace.push_back(json::parse(line));
+    fs::remove(dir / "trace.jsonl");
     return r;
   }
-
-  std::filesystem::path dir;
-};
-
-// For tests that run the catalogue commands: the launcher logs each command
-// line it gets, linetypes come from the sample installation, and the
-// catalogue programs deliver their default parts.
-class CatalogueRunTest : public E2eTest {
- protected:
-  using Args = std::vector<std::string>;
-
-  CatalogueRunTest() {
-    log = (dir / "moxistart.log").string();
-    ::setenv("MOXISTART_LOG", log.c_str(), 1);
-    ::setenv("DRAFTHOST_SUPPORT", (std::string(DRW_SOURCE_DIR) + "/setup").c_str(), 1);
-    ::unsetenv("MOXICATALOG_PART");
-  }
-  ~CatalogueRunTest() override {
-    for (const char* v : {"MOXISTART_LOG", "DRAFTHOST_SUPPORT", "MOXICATALOG_PART"}) ::unsetenv(v);
+  HostRun run(const std::string& script, const std::string& env = "",
+              const std::string& options = "", bool trace = true) const {
+    return collect(std::system(command(script, env, options, trace).c_str()));
   }
 
-  // The argument vectors the launcher was started with, one per launch.
-  std::vector<Args> launches() {
+  // Runs the script and presses Ctrl-C once drafthost reports that it waits
+  // for a catalogue program (the functional wait gives up after 30 s).
+  HostRun runInterrupted(const std::string& script, const std::string& env,
+                         const std::string& options) const {
+    const std::string cmd = command(script, env, options, true);
+    fs::remove(dir / "err.txt");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    for (int i = 0; i < 300 && !contains(read("err.txt"), "waiting for the catalogue"); ++i)
+      ::usleep(100 * 1000);
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return collect(status);
+  }
+
+  // The argument vectors the launcher was started with in the last run.
+  std::vector<Args> launches() const {
     std::vector<Args> runs;
-    std::istringstream in(read(log));
-    std::string line;
-    while (std::getline(in, line)) runs.push_back(nlohmann::json::parse(line).get<Args>());
+    std::istringstream in(read("moxistart.log"));
+    for (std::string line; std::getline(in, line);) runs.push_back(json::parse(line).get<Args>());
     return runs;
   }
 
-  std::string log;
+  // A copy of the plug-in whose setup folder is dir/setup (language files
+  // and programs still those of the build); returns the option that loads it.
+  std::string ownSetup() const {
+    fs::create_directories(dir / "setup");
+    write("plug/start.env", "[ENVIRONS]\nHALDRIX=" + source("setup") +
+                                "\nHALDRIX_SETUP=" + (dir / "setup").string() +
+                                "\nHALDRIX_BIN=" + DRW_BINARY_DIR + "/bin\n");
+    fs::copy_file(bin("drwlink2.so"), dir / "plug" / "drwlink2.so");
+    return "--plugin '" + (dir / "plug" / "drwlink2.so").string() + "'";
+  }
+
+  fs::path dir;
 };

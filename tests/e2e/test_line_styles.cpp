@@ -1,52 +1,17 @@
 // Line styles through drafthost with the sample installation: layers and
 // linetypes made before a 2D import, the host commands that make them, the
-// alerts that stop a command, colour words, keyword aliases and the English
-// language file.
-#include <string>
-#include <vector>
-
+// alerts that stop a command, colour words and keyword aliases.
 #include "drafthost_run.h"
 
 namespace {
 
-using nlohmann::json;
-
 class LineStylesE2e : public E2eTest {
  protected:
-  // Runs drafthost as run() does, with extra environment assignments
-  // ("NAME=value ...") and drafthost's support path at the sample installation.
-  HostRun runWith(const std::string& script, const std::string& environment = "") {
-    std::ofstream(dir / "script.scr", std::ios::binary) << script;
-    std::string cmd = "cd '" + dir.string() + "' && env -u HALDRIX -u HALDRIX_SETUP" +
-                      " -u HALDRIX_LANGUAGE HALDRIX_USER='" + (dir / "user").string() +
-                      "' DRAFTHOST_SUPPORT='" + DRW_SOURCE_DIR + "/setup' " + environment + " '" +
-                      binary() + "' --trace trace.jsonl script.scr > out.txt 2> err.txt";
-    HostRun r;
-    int rc = std::system(cmd.c_str());
-    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-    r.out = read(dir / "out.txt");
-    r.err = read(dir / "err.txt");
-    std::istringstream lines(read(dir / "trace.jsonl"));
-    std::string line;
-    while (std::getline(lines, line)) r.trace.push_back(json::parse(line));
-    return r;
-  }
-
-  void writeSettings(const std::string& text) {
-    std::ofstream(dir / "user" / "acad2d.cfg", std::ios::binary) << text;
-  }
-
-  // The argument lists of every ads_command but the command-echo switches.
-  static std::vector<json> commands(const HostRun& r) {
-    std::vector<json> lists;
-    for (const json& call : r.calls("ads_command"))
-      if (call["args"][0][1] != "_cmdecho") lists.push_back(call["args"]);
-    return lists;
-  }
-
+  // The ads_command argument lists of the commands that make styles.
   static json text(const std::string& s) { return json::array({5005, s}); }
-  static json loadLinetype(const std::string& name) {
-    return json::array({text("_.linetype"), text("_load"), text(name), text("acad.lin"), text("")});
+  static json load(const std::string& linetype) {
+    return json::array(
+        {text("_.linetype"), text("_load"), text(linetype), text("acad.lin"), text("")});
   }
   static json newLayer(const std::string& name) {
     return json::array({text("_.layer"), text("_new"), text(name), text("")});
@@ -55,41 +20,28 @@ class LineStylesE2e : public E2eTest {
     return json::array({text("_.layer"), text("_ltype"), text(linetype), text(name), text("")});
   }
   static json layerColour(int colour, const std::string& name) {
-    return json::array(
-        {text("_.layer"), text("_color"), json::array({5003, colour}), text(name), text("")});
+    return json::array({text("_.layer"), text("_color"), {5003, colour}, text(name), text("")});
   }
 
-  static std::vector<std::string> texts(const HostRun& r, const std::string& fn) {
-    std::vector<std::string> v;
-    for (const json& call : r.calls(fn)) v.push_back(call["text"]);
-    return v;
-  }
-
+  const std::string alert =
+      "Linienstil Gibtsnicht existiert nicht!\nGeben Sie im 2D-Optionendialog der MOXIsolutions "
+      "AutoCAD-Schnittstelle einen gültigen Linientyp an.";
   const std::string openMissing = "(C:MOXIopenps2 \"missing.out\")\n";
+  const std::vector<json> defaultLoads = {load("Verdeckt"), load("Mitte"), load("Strichpunkt")};
 };
 
-const char kLinetypeAlert[] =
-    "Linienstil %s existiert nicht!\nGeben Sie im 2D-Optionendialog der MOXIsolutions "
-    "AutoCAD-Schnittstelle einen gültigen Linientyp an.";
-
-std::string linetypeAlert(const std::string& name) {
-  std::string s = kLinetypeAlert;
-  return s.replace(s.find("%s"), 2, name);
-}
-
 TEST_F(LineStylesE2e, FreshDrawingWithDefaultsLoadsTheThreeLinetypes) {
-  HostRun r = runWith(openMissing);
+  HostRun r = run(openMissing);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(commands(r), (std::vector<json>{loadLinetype("Verdeckt"), loadLinetype("Mitte"),
-                                            loadLinetype("Strichpunkt")}));
+  EXPECT_EQ(r.commands(), defaultLoads);
   // The flow went on to the import, which found no file.
-  EXPECT_EQ(texts(r, "ads_printf"),
-            std::vector<std::string>{"\nMetadatei missing.out wurde nicht gefunden!\n"});
+  EXPECT_EQ(r.texts("ads_printf"), Args{"\nMetadatei missing.out wurde nicht gefunden!\n"});
   EXPECT_TRUE(r.calls("ads_alert").empty());
-
-  // A second command finds everything in place and sends nothing.
-  r = runWith(openMissing + openMissing);
-  EXPECT_EQ(commands(r).size(), 3u);
+  // A second command finds everything in place and sends nothing; so does an
+  // existing layer.
+  EXPECT_EQ(run(openMissing + openMissing).commands(), defaultLoads);
+  writeSettings("[Layer]\nHidden=Versteckt\n[LineColor]\nHidden=3\n");
+  EXPECT_EQ(run("LAYER Versteckt\n" + openMissing).commands(), defaultLoads);
 }
 
 TEST_F(LineStylesE2e, MissingLayersAreCreatedWithLinetypeAndColour) {
@@ -98,108 +50,75 @@ TEST_F(LineStylesE2e, MissingLayersAreCreatedWithLinetypeAndColour) {
       "HeavyDashDot=0\nCosm=Hilfslinien\n"
       "[LineType]\nHidden=Verdeckt\nCenter=vonlayer\n"
       "[LineColor]\nSolidHeavy=ROT\nHidden=blue\nCenter=VONLAYER\n");
-  HostRun r = runWith(openMissing);
-  EXPECT_EQ(commands(r), (std::vector<json>{
-                             newLayer("KONTUR"),
-                             layerLinetype("CONTINUOUS", "KONTUR"),
-                             layerColour(1, "KONTUR"),
-                             newLayer("VERSTECKT"),
-                             loadLinetype("VERDECKT"),
-                             layerLinetype("VERDECKT", "VERSTECKT"),
-                             layerColour(5, "VERSTECKT"),
-                             newLayer("ACHSE"),  // BYLAYER: no linetype; colour 256: none
-                             loadLinetype("Strichpunkt"),
-                             newLayer("HILFSLINIEN"),
-                         }));
+  HostRun r = run(openMissing);
+  EXPECT_EQ(r.commands(),
+            (std::vector<json>{newLayer("KONTUR"), layerLinetype("CONTINUOUS", "KONTUR"),
+                               layerColour(1, "KONTUR"), newLayer("VERSTECKT"), load("VERDECKT"),
+                               layerLinetype("VERDECKT", "VERSTECKT"), layerColour(5, "VERSTECKT"),
+                               newLayer("ACHSE"),  // BYLAYER: no linetype; colour 256: none
+                               load("Strichpunkt"), newLayer("HILFSLINIEN")}));
   EXPECT_TRUE(r.calls("ads_alert").empty());
 }
 
-TEST_F(LineStylesE2e, AnExistingLayerIsLeftAlone) {
-  writeSettings("[Layer]\nHidden=Versteckt\n[LineColor]\nHidden=3\n");
-  HostRun r = runWith("LAYER Versteckt\n" + openMissing);
-  EXPECT_EQ(commands(r), (std::vector<json>{loadLinetype("Verdeckt"), loadLinetype("Mitte"),
-                                            loadLinetype("Strichpunkt")}));
-}
-
-TEST_F(LineStylesE2e, AnUnloadableLinetypeStopsTheCommandWithTheAlert) {
+TEST_F(LineStylesE2e, UnloadableLinetypesAndRefusedLayersStopTheCommand) {
   writeSettings("[LineType]\nHidden=Gibtsnicht\n");
-  HostRun r = runWith("MOXIviewer\n");
-  EXPECT_EQ(commands(r), (std::vector<json>{loadLinetype("Gibtsnicht")}));
-  EXPECT_EQ(texts(r, "ads_alert"), std::vector<std::string>{linetypeAlert("Gibtsnicht")});
+  HostRun r = run("MOXIviewer\n");
+  EXPECT_EQ(r.commands(), std::vector<json>{load("Gibtsnicht")});
+  EXPECT_EQ(r.texts("ads_alert"), Args{alert});
   EXPECT_TRUE(r.calls("ads_printf").empty()) << "nothing after the alert";
   EXPECT_EQ(r.trace.back()["fn"], "ads_alert") << "no catalogue program is started";
-  EXPECT_NE(r.out.find("** Linienstil Gibtsnicht existiert nicht!\n** Geben Sie"),
-            std::string::npos);
-}
+  EXPECT_TRUE(contains(r.out, "** Linienstil Gibtsnicht existiert nicht!\n** Geben Sie"));
 
-TEST_F(LineStylesE2e, ANewLayerWithAnUnloadableLinetype) {
+  // A new layer with a linetype that cannot be loaded.
   writeSettings("[Layer]\nHidden=Versteckt\n[LineType]\nHidden=Gibtsnicht\n");
-  HostRun r = runWith(openMissing);
-  EXPECT_EQ(commands(r), (std::vector<json>{newLayer("VERSTECKT"), loadLinetype("GIBTSNICHT"),
-                                            layerColour(7, "VERSTECKT")}));
-  EXPECT_EQ(texts(r, "ads_printf"),
-            std::vector<std::string>{"\nLinientyp GIBTSNICHT konnte nicht geladen werden\n"});
-  EXPECT_EQ(texts(r, "ads_alert"), std::vector<std::string>{linetypeAlert("Gibtsnicht")});
-}
+  r = run(openMissing);
+  EXPECT_EQ(r.commands(), (std::vector<json>{newLayer("VERSTECKT"), load("GIBTSNICHT"),
+                                             layerColour(7, "VERSTECKT")}));
+  EXPECT_EQ(r.texts("ads_printf"), Args{"\nLinientyp GIBTSNICHT konnte nicht geladen werden\n"});
+  EXPECT_EQ(r.texts("ads_alert"), Args{alert});
 
-TEST_F(LineStylesE2e, ALayerTheHostRefusesIsReportedTwice) {
+  // A layer the host refuses is reported twice; the other styles are still
+  // prepared, the missing layer stops the command after them.
   writeSettings("[Layer]\nSolidHeavy=a<b\n");
-  HostRun r = runWith(openMissing);
-  // The other styles are still prepared; the missing layer stops the command after them.
-  EXPECT_EQ(commands(r), (std::vector<json>{newLayer("A<B"), loadLinetype("Verdeckt"),
-                                            loadLinetype("Mitte"), loadLinetype("Strichpunkt")}));
-  EXPECT_EQ(texts(r, "ads_printf"),
-            std::vector<std::string>{"\nLayer A<B konnte nicht erzeugt werden\n"});
-  EXPECT_EQ(texts(r, "ads_alert"),
-            std::vector<std::string>{"Layer a<b konnte nicht erzeugt werden"});
+  r = run(openMissing);
+  std::vector<json> expected = {newLayer("A<B")};
+  expected.insert(expected.end(), defaultLoads.begin(), defaultLoads.end());
+  EXPECT_EQ(r.commands(), expected);
+  EXPECT_EQ(r.texts("ads_printf"), Args{"\nLayer A<B konnte nicht erzeugt werden\n"});
+  EXPECT_EQ(r.texts("ads_alert"), Args{"Layer a<b konnte nicht erzeugt werden"});
 }
 
 TEST_F(LineStylesE2e, KeywordAliasesNeedNoLinetypeAndNoColour) {
+  // BYLAYER wins over BYBLOCK for a word that is an alias of both.
   writeSettings(
-      "[BYNAME]\nBYBLOCK=VONBLOCK,PARBLOC\n"
-      "[Layer]\nSolidHeavy=Eins\nSolidLight=Zwei\n"
-      "[LineType]\nSolidHeavy=parbloc\nSolidLight=ByLayer\nHidden=Continuous\n"
-      "Center=Continuous\nHeavyDashDot=Continuous\n"
-      "[LineColor]\nSolidHeavy=Parbloc\nSolidLight=bylayer\n");
-  HostRun r = runWith(openMissing);
-  EXPECT_EQ(commands(r), (std::vector<json>{newLayer("EINS"), newLayer("ZWEI")}));
+      "[BYNAME]\nBYBLOCK=VONBLOCK,PARBLOC,BEIDE\nBYLAYER=BEIDE\n"
+      "[Layer]\nSolidHeavy=Eins\nSolidLight=Zwei\nHidden=Drei\n"
+      "[LineType]\nSolidHeavy=parbloc\nSolidLight=ByLayer\nHidden=beide\nCenter=Continuous\n"
+      "HeavyDashDot=Continuous\n"
+      "[LineColor]\nSolidHeavy=Parbloc\nSolidLight=bylayer\nHidden=beide\n");
+  EXPECT_EQ(run(openMissing).commands(),
+            (std::vector<json>{newLayer("EINS"), newLayer("ZWEI"), newLayer("DREI")}));
 }
 
 TEST_F(LineStylesE2e, ColourWordsOfBothLanguagesResolve) {
   // Settings files are Windows-1252: \xfc is "ü", \xdf is "ß".
-  struct Case {
-    const char* word;
-    int colour;
-  } cases[] = {{"rot", 1},     {"Red", 1},       {"Gr\xfcn", 3},  {"green", 3},
-               {"wei\xdf", 7}, {"black", 7},     {"hellgrau", 9}, {"light grey", 9},
-               {"12", 12},     {"unbekannt", 0}, {"VONBLOCK", 0}, {"BYLAYER", 256}};
+  const std::pair<const char*, int> cases[] = {
+      {"rot", 1},     {"Red", 1},       {"Gr\xfcn", 3},  {"green", 3},
+      {"wei\xdf", 7}, {"black", 7},     {"hellgrau", 9}, {"light grey", 9},
+      {"12", 12},     {"unbekannt", 0}, {"VONBLOCK", 0}, {"BYLAYER", 256}};
   for (const char* language : {"", "HALDRIX_LANGUAGE=english"}) {
-    for (const Case& c : cases) {
+    for (const auto& [word, colour] : cases) {
       // The colour of the new solid-heavy layer shows the number.
       writeSettings(
           "[LineType]\nHidden=Continuous\nCenter=Continuous\nHeavyDashDot=Continuous\n"
           "[Layer]\nSolidHeavy=Farbe\n[LineColor]\nSolidHeavy=" +
-          std::string(c.word) + "\n");
-      HostRun r = runWith(openMissing, language);
+          std::string(word) + "\n");
       std::vector<json> want{newLayer("FARBE"), layerLinetype("CONTINUOUS", "FARBE")};
-      if (c.colour > 0 && c.colour < 256) want.push_back(layerColour(c.colour, "FARBE"));
-      EXPECT_EQ(commands(r), want) << c.word << " " << language;
+      if (colour > 0 && colour < 256) want.push_back(layerColour(colour, "FARBE"));
+      EXPECT_EQ(run(openMissing, language).commands(), want)
+          << ::testing::PrintToString(std::string(word)) << " " << language;
     }
   }
-}
-
-TEST_F(LineStylesE2e, EnglishLanguageFileTurnsMessagesEnglish) {
-  writeSettings("[LineType]\nHidden=Gibtsnicht\n");
-  HostRun r = runWith(openMissing, "HALDRIX_LANGUAGE=english");
-  EXPECT_EQ(texts(r, "ads_alert"),
-            std::vector<std::string>{
-                "Linetype Gibtsnicht does not exist!\nPlease enter a valid linetype in the 2D "
-                "options dialog of the MOXIsolutions AutoCAD interface."});
-
-  writeSettings("");
-  r = runWith(openMissing, "HALDRIX_LANGUAGE=english");
-  EXPECT_EQ(texts(r, "ads_printf"),
-            std::vector<std::string>{"\nMetafile missing.out was not found!\n"});
 }
 
 }  // namespace
