@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "meta/reader.h"
+#include "numeric/math.h"
 
 namespace moxi {
 
@@ -22,7 +23,7 @@ std::string formatNumber(double v) {
 
 Point polar(Point centre, double radius, double degrees) {
   double a = degrees * kPi / 180.0;
-  return {centre.x + radius * std::cos(a), centre.y + radius * std::sin(a)};
+  return {centre.x + radius * numeric::cos(a), centre.y + radius * numeric::sin(a)};
 }
 
 MetaNode* MetaNode::add(Kind kind) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "metafile_writer.h"
+#include "numeric/math.h"
 
 namespace moxi {
 
@@ -17,7 +18,7 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 double tanDeg(double degrees) {
-  return std::tan(degrees * kPi / 180.0);
+  return numeric::tan(degrees * kPi / 180.0);
 }
 
 std::string printed(const char* fmt, double a, double b = 0) {

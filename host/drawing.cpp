@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <set>
 
+#include "numeric/math.h"
 #include "plugin/ads.h"
 
 namespace drafthost {
@@ -387,8 +388,8 @@ double bulgeDistance(const Point& p, const Point& a, const Point& b, double bulg
   double k = (1 - bulge * bulge) / (4 * bulge);
   Point c{m[0] - (b[1] - a[1]) * k, m[1] + (b[0] - a[0]) * k, 0};
   double r = distance2d(c, a);
-  double sa = std::atan2(a[1] - c[1], a[0] - c[0]);
-  double sb = std::atan2(b[1] - c[1], b[0] - c[0]);
+  double sa = numeric::atan2(a[1] - c[1], a[0] - c[0]);
+  double sb = numeric::atan2(b[1] - c[1], b[0] - c[0]);
   return bulge > 0 ? distanceToArc(p, c, r, sa, sb) : distanceToArc(p, c, r, sb, sa);
 }
 
@@ -695,10 +696,11 @@ double Drawing::entityDistance(const Entity& e, const Point& p, int depth) const
     Point anchor = pointOr(g, 10);
     double ang = -realOr(g, 50, 0);
     double dx = p[0] - anchor[0], dy = p[1] - anchor[1];
-    double x = dx * std::cos(ang) - dy * std::sin(ang), y = dx * std::sin(ang) + dy * std::cos(ang);
+    double x = dx * numeric::cos(ang) - dy * numeric::sin(ang),
+           y = dx * numeric::sin(ang) + dy * numeric::cos(ang);
     double ox = std::max({left - x, 0.0, x - (left + w)});
     double oy = std::max({(top - bh) - y, 0.0, y - top});
-    return std::hypot(ox, oy);
+    return numeric::hypot(ox, oy);
   }
   if (e.type == "POLYLINE") {
     std::vector<std::pair<Point, double>> verts;
@@ -734,8 +736,8 @@ double Drawing::entityDistance(const Entity& e, const Point& p, int depth) const
     double ang = -realOr(g, 50, 0);
     double dx = p[0] - ins[0], dy = p[1] - ins[1];
     const Point& base = blocks_.records()[static_cast<std::size_t>(block)].base;
-    Point local{(dx * std::cos(ang) - dy * std::sin(ang)) / sx + base[0],
-                (dx * std::sin(ang) + dy * std::cos(ang)) / sy + base[1], 0};
+    Point local{(dx * numeric::cos(ang) - dy * numeric::sin(ang)) / sx + base[0],
+                (dx * numeric::sin(ang) + dy * numeric::cos(ang)) / sy + base[1], 0};
     double factor = std::min(std::fabs(sx), std::fabs(sy));
     double best = HUGE_VAL;
     for (EntityId id : spaces_[static_cast<std::size_t>(block) + 1].main)

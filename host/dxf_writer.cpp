@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "numeric/math.h"
+
 namespace drafthost {
 
 namespace {
@@ -447,7 +449,7 @@ class DxfWriter {
         if (inner.empty()) continue;
         const Point& base = dwg_.blocks().records()[static_cast<std::size_t>(b)].base;
         double sx = realOr(e, 41, 1), sy = realOr(e, 42, 1), a = realOr(e, 50, 0);
-        double c = std::cos(a), s = std::sin(a);
+        double c = numeric::cos(a), s = numeric::sin(a);
         for (double x : {inner.lo[0], inner.hi[0]})
           for (double y : {inner.lo[1], inner.hi[1]}) {
             double u = (x - base[0]) * sx, v = (y - base[1]) * sy;
@@ -812,7 +814,7 @@ class DxfWriter {
     if (const Group* dir = findIn(e.groups, end, 11)) return value(11, *dir);
     const Group* rot = findIn(e.groups, end, 50);
     double a = rot ? realOf(*rot) : 0;
-    w_.point(11, {std::cos(a), std::sin(a), 0});
+    w_.point(11, {numeric::cos(a), numeric::sin(a), 0});
   }
 
   // Boundary paths, pattern and seed points in the order the hatch was made;

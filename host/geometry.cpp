@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numeric/math.h"
+
 namespace drafthost {
 
 Point Similarity::apply(const Point& p) const {
@@ -20,8 +22,8 @@ Point Similarity::applyVector(const Point& v) const {
 }
 
 double Similarity::applyAngle(double a) const {
-  Point d = applyVector({std::cos(a), std::sin(a), 0});
-  return normalizeAngle(std::atan2(d[1], d[0]));
+  Point d = applyVector({numeric::cos(a), numeric::sin(a), 0});
+  return normalizeAngle(numeric::atan2(d[1], d[0]));
 }
 
 std::optional<Similarity> similarityOf(const Matrix& m) {
@@ -67,7 +69,7 @@ Matrix multiply(const Matrix& a, const Matrix& b) {
 }
 
 double distance2d(const Point& a, const Point& b) {
-  return std::hypot(a[0] - b[0], a[1] - b[1]);
+  return numeric::hypot(a[0] - b[0], a[1] - b[1]);
 }
 
 double distanceToSegment(const Point& p, const Point& a, const Point& b) {
@@ -86,13 +88,13 @@ double normalizeAngle(double a) {
 }
 
 double distanceToArc(const Point& p, const Point& c, double radius, double start, double end) {
-  double a = normalizeAngle(std::atan2(p[1] - c[1], p[0] - c[0]));
+  double a = normalizeAngle(numeric::atan2(p[1] - c[1], p[0] - c[0]));
   double s = normalizeAngle(start);
   double sweep = normalizeAngle(end - start);
   if (sweep == 0) sweep = 2 * kPi;
   if (normalizeAngle(a - s) <= sweep) return std::fabs(distance2d(p, c) - radius);
-  Point ps{c[0] + radius * std::cos(start), c[1] + radius * std::sin(start), 0};
-  Point pe{c[0] + radius * std::cos(end), c[1] + radius * std::sin(end), 0};
+  Point ps{c[0] + radius * numeric::cos(start), c[1] + radius * numeric::sin(start), 0};
+  Point pe{c[0] + radius * numeric::cos(end), c[1] + radius * numeric::sin(end), 0};
   return std::min(distance2d(p, ps), distance2d(p, pe));
 }
 
@@ -104,8 +106,8 @@ double distanceToEllipse(const Point& p, const Point& c, const Point& axis, doub
   if (sweep == 0) sweep = 2 * kPi;
   Point minor{-axis[1] * ratio, axis[0] * ratio, 0};
   auto at = [&](double t) {
-    return Point{c[0] + axis[0] * std::cos(t) + minor[0] * std::sin(t),
-                 c[1] + axis[1] * std::cos(t) + minor[1] * std::sin(t), 0};
+    return Point{c[0] + axis[0] * numeric::cos(t) + minor[0] * numeric::sin(t),
+                 c[1] + axis[1] * numeric::cos(t) + minor[1] * numeric::sin(t), 0};
   };
   double best = HUGE_VAL;
   Point prev = at(start);

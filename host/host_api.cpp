@@ -8,6 +8,7 @@
 
 #include "codepage.h"
 #include "host.h"
+#include "numeric/math.h"
 #include "plugin/ads.h"
 #include "script.h"
 
@@ -470,7 +471,7 @@ int ads_getorient(const ads_point base, const char* prompt, ads_real* result) {
       radians = degrees * drafthost::kPi / 180.0;
     } else if (base && answerPoint(a, p) && (p[0] != base[0] || p[1] != base[1])) {
       // A second point gives the direction from the base point.
-      radians = drafthost::normalizeAngle(std::atan2(p[1] - base[1], p[0] - base[0]));
+      radians = drafthost::normalizeAngle(numeric::atan2(p[1] - base[1], p[0] - base[0]));
     } else {
       h->complain("Requires valid numeric angle or second point.");
       continue;

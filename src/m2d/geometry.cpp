@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "m2d/attributes.h"
+#include "numeric/math.h"
 
 namespace {
 
@@ -339,7 +340,7 @@ int mBaseArc2dC::toPoints(std::vector<mVec2d>& out, double step) const {
   if (clockwise()) std::swap(s, e);
   if (e < s) e += kTwoPi;
   return sweep(out, s, e, step, [&](double t) {
-    return mVec2d{c.x + r * std::cos(t), c.y + r * std::sin(t)};
+    return mVec2d{c.x + r * numeric::cos(t), c.y + r * numeric::sin(t)};
   });
 }
 
@@ -412,7 +413,7 @@ int mBaseCircle2dC::toPoints(std::vector<mVec2d>& out, double step) const {
   const mVec2d c = centre();
   const double r = radius();
   return sweep(out, 0.0, kTwoPi, step, [&](double t) {
-    return mVec2d{c.x + r * std::cos(t), c.y + r * std::sin(t)};
+    return mVec2d{c.x + r * numeric::cos(t), c.y + r * numeric::sin(t)};
   });
 }
 
@@ -489,7 +490,7 @@ int mBaseEllipse2dC::toPoints(std::vector<mVec2d>& out, double step) const {
   const double r2 = rad2();
   const double a = angle();
   return sweep(out, 0.0, kTwoPi, step, [&](double t) {
-    return c + rotate({r1 * std::cos(t), r2 * std::sin(t)}, a);
+    return c + rotate({r1 * numeric::cos(t), r2 * numeric::sin(t)}, a);
   });
 }
 
@@ -510,12 +511,12 @@ bool mBaseEllipseArc2dC::setAngle2(double v) const {
 
 mVec2d mBaseEllipseArc2dC::startPoint() const {
   const double t = angle1() * kDegToRad;
-  return centre() + rotate({rad1() * std::cos(t), rad2() * std::sin(t)}, angle());
+  return centre() + rotate({rad1() * numeric::cos(t), rad2() * numeric::sin(t)}, angle());
 }
 
 mVec2d mBaseEllipseArc2dC::endPoint() const {
   const double t = angle2() * kDegToRad;
-  return centre() + rotate({rad1() * std::cos(t), rad2() * std::sin(t)}, angle());
+  return centre() + rotate({rad1() * numeric::cos(t), rad2() * numeric::sin(t)}, angle());
 }
 
 // With a zero semi-axis the eccentric angle of a point cannot be recovered;
@@ -557,7 +558,7 @@ int mBaseEllipseArc2dC::toPoints(std::vector<mVec2d>& out, double step) const {
   double e = normalDegrees(angle2()) * kDegToRad;
   if (e < s) e += kTwoPi;
   return sweep(out, s, e, step, [&](double t) {
-    return c + rotate({r1 * std::cos(t), r2 * std::sin(t)}, a);
+    return c + rotate({r1 * numeric::cos(t), r2 * numeric::sin(t)}, a);
   });
 }
 

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "numeric/math.h"
+
 mVec2d unit(mVec2d v) {
   double len = norm(v);
   if (len == 0.0) return {};
@@ -26,7 +28,7 @@ double angleOf(mVec2d v) {
   const mVec2d r = snap({1.0, 0.0});
   const mVec2d u = snap(unit(v));
   double c = std::clamp(dot(r, u), -1.0, 1.0);
-  double a = std::acos(c);
+  double a = numeric::acos(c);
   if (dot(perp(r), u) < 0.0) a = kTwoPi - a;
   double deg = a * 180.0 / kPi;
   if (deg >= 359.9999) deg -= 359.9999;
@@ -63,15 +65,16 @@ bool pointsOnCircle(mVec2d a, mVec2d b, mVec2d c, mVec2d d, double t) {
 
 mVec2d rotate(mVec2d v, double degrees) {
   const double phi = degrees * kPi / 180.0;
-  const double c = std::cos(phi);
-  const double s = std::sin(phi);
+  const double c = numeric::cos(phi);
+  const double s = numeric::sin(phi);
   return {v.x * c - v.y * s, v.x * s + v.y * c};
 }
 
 mMatrix3 mMatrix3::rotation(double degrees) {
   const double phi = degrees * kPi / 180.0;
   mMatrix3 r;
-  r.m = {std::cos(phi), std::sin(phi), 0, -std::sin(phi), std::cos(phi), 0, 0, 0, 1};
+  const double c = numeric::cos(phi), s = numeric::sin(phi);
+  r.m = {c, s, 0, -s, c, 0, 0, 0, 1};
   return r;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "numeric/math.h"
 #include "plugin/interface_settings.h"
 #include "plugin/messages.h"
 #include "plugin/operations.h"
@@ -76,7 +77,7 @@ int askRotation(InterfaceSettings&, const ads_point base, const std::string& pro
 
 int rotateSelection(InterfaceSettings&, const ads_name set, double degrees, const ads_point point) {
   const double a = degrees * kPi / 180.0;
-  const double c = std::cos(a), s = std::sin(a);
+  const double c = numeric::cos(a), s = numeric::sin(a);
   const double x = point[0], y = point[1];
   // Translation by (-x, -y), rotation, translation back, in one matrix.
   ads_matrix m;

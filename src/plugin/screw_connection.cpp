@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/strings.h"
+#include "numeric/math.h"
 #include "plugin/ads.h"
 #include "plugin/interface_settings.h"
 #include "plugin/messages.h"
@@ -137,7 +138,7 @@ int askConnectionGeometry(InterfaceSettings& settings, double& x, double& y, dou
   }
 
   if (!plate2.vertical()) {
-    angle = std::atan(m2) * kDegreesPerRadian;
+    angle = numeric::atan(m2) * kDegreesPerRadian;
     if (!above) angle += 180.0;
     angle -= 90.0;
   } else {

@@ -4,6 +4,7 @@
 
 #include "m2d/shapes.h"
 #include "m2d/vector2d.h"
+#include "numeric/math.h"
 #include "plugin/interface_settings.h"
 #include "plugin/messages.h"
 
@@ -131,8 +132,8 @@ MTextPlacement mtextPlacement(const std::string& text, double x, double y, int r
     p.x = x + shift;
   } else {
     const double phi = degreesToRadians(angle);
-    p.x = x + shift * std::cos(phi);
-    p.y = y + shift * std::sin(phi);
+    p.x = x + shift * numeric::cos(phi);
+    p.y = y + shift * numeric::sin(phi);
   }
   p.attachment = rowStart + (align - 1);
   p.text.clear();

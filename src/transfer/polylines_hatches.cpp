@@ -7,6 +7,7 @@
 
 #include "m2d/document.h"
 #include "m2d/shapes.h"
+#include "numeric/math.h"
 #include "plugin/interface_settings.h"
 #include "plugin/messages.h"
 #include "transfer/entities.h"
@@ -386,8 +387,8 @@ int makeHatch(InterfaceSettings& settings, const m2dHatchC& hatch, ads_name enti
   const double d = dist == 0.0 ? 5.0 : dist;
   last = appendResbufChain(
       last, ads_buildlist(75, 0, 76, 1, 52, a, 41, d, 77, 0, 78, 1, 53, a, 43, 0.0, 44, 0.0, 45,
-                          std::cos(a + kHalfPi) * d, 46, std::sin(a + kHalfPi) * d, 79, 0, 98,
-                          static_cast<int32_t>(1), 10, origin, 0));
+                          numeric::cos(a + kHalfPi) * d, 46, numeric::sin(a + kHalfPi) * d, 79, 0,
+                          98, static_cast<int32_t>(1), 10, origin, 0));
   // The hatch linetype stays unwritten (no group 6): it is not loaded for hatches.
   return makeEntityFromList(settings, chain, "Hatch konnte nicht erzeugt werden!", entity);
 }

@@ -16,7 +16,7 @@ constexpr const char* kSettings =
 std::string circlePoints(double cx, double cy, double r, int steps) {
   std::string pts;
   for (int k = 0; k <= steps; ++k) {
-    const double a = k % steps * 2 * M_PI / steps;
+    const double a = k % steps * 2 * std::numbers::pi / steps;
     pts += "POINT { " + std::to_string(cx + r * std::cos(a)) + " " +
            std::to_string(cy + r * std::sin(a)) + " } ";
   }
@@ -94,7 +94,7 @@ TEST_F(ImportTest, InterpolatedCurvesBecomePolylinesWithBulges) {
   std::string pts;
   auto add = [&](double cx, double cy, double from, double to) {
     for (int k = pts.empty() ? 0 : 1; k <= 9; ++k) {
-      const double a = (from + (to - from) * k / 9.0) * M_PI / 180.0;
+      const double a = (from + (to - from) * k / 9.0) * std::numbers::pi / 180.0;
       pts += "POINT { " + std::to_string(cx + 10 * std::cos(a)) + " " +
              std::to_string(cy + 10 * std::sin(a)) + " } ";
     }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <sstream>
 
 #include "host.h"
@@ -25,12 +26,22 @@ TEST(TransferRules, BulgeIsTheTangentOfAQuarterOfTheIncludedAngle) {
     mVec2d p1, p2, p3, c;
     double bulge;
   } cases[] = {
-      {"quarter, counter-clockwise", {10, 0}, {r, r}, {0, 10}, {0, 0}, std::tan(M_PI / 8)},
-      {"quarter, clockwise", {0, 10}, {r, r}, {10, 0}, {0, 0}, -std::tan(M_PI / 8)},
+      {"quarter, counter-clockwise",
+       {10, 0},
+       {r, r},
+       {0, 10},
+       {0, 0},
+       std::tan(std::numbers::pi / 8)},
+      {"quarter, clockwise", {0, 10}, {r, r}, {10, 0}, {0, 0}, -std::tan(std::numbers::pi / 8)},
       {"half circle", {10, 0}, {0, 10}, {-10, 0}, {0, 0}, 1.0},
-      {"three quarters", {10, 0}, {-10, 0}, {0, -10}, {0, 0}, std::tan(3 * M_PI / 8)},
-      {"three quarters, clockwise", {0, -10}, {-10, 0}, {10, 0}, {0, 0}, -std::tan(3 * M_PI / 8)},
-      {"off the origin", {12, 5}, {5 + r, 5 + r}, {5, 12}, {5, 5}, std::tan(M_PI / 8)},
+      {"three quarters", {10, 0}, {-10, 0}, {0, -10}, {0, 0}, std::tan(3 * std::numbers::pi / 8)},
+      {"three quarters, clockwise",
+       {0, -10},
+       {-10, 0},
+       {10, 0},
+       {0, 0},
+       -std::tan(3 * std::numbers::pi / 8)},
+      {"off the origin", {12, 5}, {5 + r, 5 + r}, {5, 12}, {5, 5}, std::tan(std::numbers::pi / 8)},
       {"zero chord", {1, 1}, {2, 2}, {1, 1}, {1.5, 1.5}, 0.0},
   };
   for (const Case& c : cases)
