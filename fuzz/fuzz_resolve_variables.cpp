@@ -8,6 +8,7 @@
 #include "config/environment.h"
 #include "config/file_path.h"
 #include "config/strings.h"
+#include "platform/system.h"
 
 #include <unistd.h>
 #include <cstdint>
@@ -30,10 +31,10 @@ void setUpRegistryOnce() {
         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\HALDRIX\\PATH\\D]\n@=$C-$C\n",
         f);
     std::fclose(f);
-    setenv("HALDRIX_REGISTRY", store.c_str(), 1);
+    platform::setEnvironmentVariable("HALDRIX_REGISTRY", store);
   }
   // Keep the placeholders free of "$" so the check below holds.
-  setenv("TMPDIR", "/tmp", 1);
+  platform::setEnvironmentVariable("TMPDIR", "/tmp");
 }
 
 void check(const std::string& text, bool useRegistry) {

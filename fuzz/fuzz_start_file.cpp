@@ -34,7 +34,7 @@ const std::filesystem::path& installation() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto& dir = installation();
-  std::FILE* file = std::fopen((dir / "start.env").c_str(), "wb");
+  std::FILE* file = std::fopen((dir / "start.env").string().c_str(), "wb");
   if (!file) return 0;
   std::fwrite(data, 1, size, file);
   std::fclose(file);

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "config/environment.h"
+#include "platform/files.h"
 
 namespace fs = std::filesystem;
 
@@ -781,8 +782,9 @@ int CSConfig::saveToFile(const std::string& path) {
   std::FILE* file = nullptr;
   for (int attempt = 0; attempt < 100 && !file; ++attempt) {
     tempName = target.string() + ".tmp" + std::to_string(attempt);
-    file = std::fopen(tempName.c_str(), "wbx");
-    if (!file && errno != EEXIST) break;
+    bool taken = false;
+    file = platform::createNewFile(tempName, taken);
+    if (!file && !taken) break;
   }
   if (!file) return -1;
   bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();

@@ -10,8 +10,6 @@
 #include <unordered_map>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
 const char kUserKey[] = "HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH\\";
@@ -88,7 +86,7 @@ std::optional<std::string> environmentValue(const std::string& name) {
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const std::string* spellings[] = {&name, &upper, &lower};
   for (const std::string* n : spellings)
-    if (const char* v = std::getenv(n->c_str())) return std::string(v);
+    if (auto v = platform::environmentVariable(*n)) return v;
   return std::nullopt;
 }
 
@@ -237,10 +235,9 @@ std::string getVariableOverride(const std::string& name) {
 
 void listVariables(std::map<std::string, std::string>& out) {
   for (const auto& e : defaults().entries()) out[e.name] = e.value;
-  for (char** entry = environ; entry && *entry; ++entry) {
-    std::string text = *entry;
-    std::size_t eq = text.find('=');
-    if (eq != std::string::npos) out[text.substr(0, eq)] = text.substr(eq + 1);
+  for (const std::string& entry : platform::environmentEntries()) {
+    std::size_t eq = entry.find('=');
+    if (eq != std::string::npos) out[entry.substr(0, eq)] = entry.substr(eq + 1);
   }
   for (const char* key : {kMachineKey, kUserKey})
     for (const std::string& name : listRegistrySubkeys(key))

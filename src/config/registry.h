@@ -1,5 +1,5 @@
-// The registry the variables may be stored in. On POSIX the registry is a
-// stand-in: a configuration file named by the environment variable
+// The registry the variables may be stored in: on Windows the real one, on
+// POSIX a stand-in: a configuration file named by the environment variable
 // HALDRIX_REGISTRY. Each key is a block named by its full key name
 // (for example [HKEY_CURRENT_USER\SOFTWARE\HALDRIX\PATH\HALDRIX_USER]); the
 // key's default value is the item "@", named values are items of their name.
@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-// Path of the stand-in store, or empty when HALDRIX_REGISTRY is not set.
+// Path of the stand-in store, or empty when HALDRIX_REGISTRY is not set (and
+// always on Windows).
 std::string registryStorePath();
 
 // The default (unnamed) string value of the key. `found` (optional) is set when

@@ -1,34 +1,40 @@
-// File facts and file times: the POSIX side of the file calls the path values
-// need (stat, access, file times in local date and time, utime).
+// File facts and file times, the file calls the path values need. POSIX:
+// stat, access, utimensat. Windows: GetFileAttributesExW and
+// GetFileInformationByHandle, SetFileTime.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace platform {
 
-// What stat reports about a path (links followed).
+// What the system reports about a path (links followed).
 struct FileInfo {
   bool isRegular = false;
   bool isDirectory = false;
-  bool readable = false;  // by this process
-  bool writable = false;  // by this process
+  bool readable = false;  // by this process (Windows: every file that exists)
+  bool writable = false;  // by this process (Windows: not marked read-only)
   std::int64_t size = 0;
   std::int64_t accessTime = 0;  // seconds since the epoch
   std::int64_t writeTime = 0;   // seconds since the epoch
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
+  std::uint64_t device = 0;     // Windows: the volume serial number
+  std::uint64_t inode = 0;      // Windows: the file index
 };
 
-// False when stat fails; `info` is then left unchanged.
+// False when the path cannot be queried; `info` is then left unchanged.
 bool statPath(const std::string& path, FileInfo& info);
 // False when the path itself is not a symbolic link or cannot be queried.
 bool isSymbolicLink(const std::string& path);
-// access(F_OK): false when the path does not exist or cannot be reached.
+// False when the path does not exist or cannot be reached.
 bool pathExists(const std::string& path);
-// True when both names reach the same file (device and inode); false when
-// either cannot be queried.
+// True when both names reach the same file (device and inode, or volume and
+// file index); false when either cannot be queried.
 bool sameFile(const std::string& a, const std::string& b);
+
+// Creates the file for binary writing only when nothing of that name exists
+// (an exclusive create); null when it exists (`exists` set) or cannot be made.
+std::FILE* createNewFile(const std::string& path, bool& exists);
 
 // A local calendar date and time to the second.
 struct LocalDateTime {

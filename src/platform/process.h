@@ -1,17 +1,14 @@
-// Processes: the POSIX side of starting a program from one Windows-style
-// command line, polling its exit code, ending it, sleeping, and the host's
-// optional hook that keeps it responsive during a wait.
+// Processes: starting a program from one Windows-style command line, asking
+// whether it still runs, ending it, sleeping, and the host's turn during a
+// wait (its window messages and its optional hook). One interface; a POSIX
+// and a Win32 implementation.
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace platform {
-
-// The exit code a process reports while it still runs (Windows' STILL_ACTIVE).
-inline constexpr int kStillActive = 259;
 
 // Splits a command line into arguments the way the Windows C runtime does:
 // blanks and tabs separate; double quotes group and are dropped; inside quotes
@@ -36,25 +33,34 @@ std::string quoteProgramName(const std::string& program);
 
 // A started process. Copyable as a plain handle; closeProcess releases it.
 struct ProcessHandle {
-  pid_t pid = -1;
-  bool reaped = false;  // the exit status has been collected
-  int exitCode = 0;     // valid once reaped
+  std::intptr_t id = -1;     // the process id (POSIX) or process handle (Windows); -1: none
+  std::intptr_t group = -1;  // Windows: the job object of the process and its children
+  bool reaped = false;       // the end has been seen and the exit code kept
+  int exitCode = 0;          // valid once reaped
 };
 
 // Starts the program named by the first argument of the command line with the
-// rest as its arguments, through posix_spawn (never a shell). A name with a
-// slash is used as it is; a bare name is looked up in PATH. Standard input,
-// output and error are shared. `ok` false (and an empty handle) when the line
-// holds no program or the program cannot be started.
+// rest as its arguments, never through a shell. POSIX: the line is split as
+// above and the program started with posix_spawn (a name with a slash as it
+// is, a bare name looked up in PATH). Windows: CreateProcessW gets the line
+// exactly as written (converted from Windows-1252). Standard input, output
+// and error are shared. `ok` false (and an empty handle) when the line holds
+// no program or the program cannot be started.
 ProcessHandle startProcess(const std::string& commandLine, bool& ok);
 
-// The process's exit code: kStillActive while it runs; after the end its exit
-// status, or 128 + the signal number when a signal ended it. False (code
-// untouched) for an empty handle or when the process cannot be queried.
-bool processExitCode(ProcessHandle& process, int& code);
+enum class ProcessState { Running, Ended, Unknown };
 
-// Ends a running process: SIGTERM, and SIGKILL when it has not gone within
-// two seconds; collects its status. False for an empty or already ended one.
+// Whether the process still runs, told by the process itself and not by its
+// exit code: a program that ends with 259 (STILL_ACTIVE) has ended. For an
+// ended process `code` is its exit code (POSIX: the exit status, or 128 +
+// the signal number when a signal ended it); otherwise `code` is untouched.
+// Unknown for an empty handle or one that cannot be queried.
+ProcessState processState(ProcessHandle& process, int& code);
+
+// Ends a running process and whatever it started (POSIX: SIGTERM to its
+// process group, SIGKILL when it has not gone within two seconds; Windows:
+// its job is terminated, exit code 1) and collects its end. False for an
+// empty or already ended one.
 bool terminateProcess(ProcessHandle& process);
 
 // Forgets the handle. A process that has ended but was not collected yet is
@@ -64,14 +70,18 @@ void closeProcess(ProcessHandle& process);
 // Sleeps the calling thread (negative counts as 0).
 void sleepMilliseconds(int milliseconds);
 
-// What the host's pump hook answered.
+// What the host's turn during a wait answered.
 enum class PumpResult { Continue, Cancel };
 
-// Gives the host a turn during a wait. The host may export
+// Gives the host a turn during a wait. On Windows the calling thread's window
+// messages are dispatched first (PeekMessage, TranslateMessage,
+// DispatchMessage) when the process has the window system (user32.dll)
+// loaded, as every host with windows has. Then the host's hook, when it exports
 //   extern "C" int drafthost_pump(int secondsWaited);
-// called with 0 when a wait begins, the seconds waited so far while it lasts,
-// and -1 when it is over; a non-zero answer asks to cancel the wait. Without
-// such a function (a host that does not offer it) the answer is Continue.
+// is called with 0 when a wait begins, the seconds waited so far while it
+// lasts, and -1 when it is over; a non-zero answer asks to cancel the wait.
+// Without such a function (a host that does not offer it) the answer is
+// Continue.
 PumpResult pumpHost(int secondsWaited);
 
 // Replaces the hook looked up in the process (for hosts linked statically, and

@@ -79,13 +79,15 @@ int startAndWait(InterfaceSettings& settings, const std::string& program,
   bool cancelled = false;
   for (int seconds = 1;; ++seconds) {
     platform::sleepMilliseconds(1000);
+    // Whether the launcher still runs is asked of the process itself: one
+    // that ends with exit code 259 (STILL_ACTIVE) has ended all the same.
     int code = 0;
-    bool known = platform::processExitCode(process, code);
+    const platform::ProcessState state = platform::processState(process, code);
     if (!pumpMessages(seconds)) {
       cancelled = true;
       break;
     }
-    if (!known || code != platform::kStillActive) break;
+    if (state != platform::ProcessState::Running) break;
   }
   pumpMessages(-1);
 

@@ -288,17 +288,23 @@ TEST(ConfigSave, FailuresLeaveTheOldFile) {
               "0[A]\nx=2\n+1");
   // A link to the file stays a link; the file it points at gets the text; a
   // missing file is created when saving on destruction.
-  fs::create_symlink(file, dir.path / "link.cfg");
+#ifdef _WIN32
+  const fs::path link = file;  // Wine makes no symbolic links
+  const std::string linkKind = "-";
+#else
+  const fs::path link = dir.path / "link.cfg";
+  fs::create_symlink(file, link);
+  const std::string linkKind = "+";
+#endif
   {
-    CSConfig linked((dir.path / "link.cfg").string(), true), fresh((dir.path / "new").string());
+    CSConfig linked(link.string(), true), fresh((dir.path / "new").string());
     linked.getItem("x", "A").set("3");
     EXPECT_EQ(linked.save(), 0);
     fresh.setAutoSave(true);
     fresh.getItem("Inch", "Options", "1");
   }
-  EXPECT_TEXT(Text() << fs::is_symlink(dir.path / "link.cfg") << readFile(file)
-                     << readFile(dir.path / "new"),
-              "+[A]\nx=3\n\n[Options]\nInch=1\n");
+  EXPECT_TEXT(Text() << fs::is_symlink(link) << readFile(file) << readFile(dir.path / "new"),
+              linkKind + "[A]\nx=3\n\n[Options]\nInch=1\n");
 }
 
 }  // namespace

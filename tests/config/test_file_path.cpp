@@ -84,7 +84,7 @@ TEST_F(FilePathFiles, MakeCreateAndRemove) {
   fs::current_path(dir_.path);
   EXPECT_TEXT(
       Text() << FilePath("one/two").makeDirectory(true) << FilePath::currentDirectory().text(),
-      "+" + dir_.path.string());
+      "+" + FilePath(dir_.path.string()).text());
   fs::current_path(old.text());
   EXPECT_TRUE(fs::is_directory(dir_.path / "one" / "two"));
 }
@@ -96,7 +96,11 @@ TEST_F(FilePathFiles, ClearAndRemoveTrees) {
   fs::create_directories(dir_.path / "out");
   for (const char* name : {"d/a", "d/sub/b", "out/keep", "lone"}) writeFile(at(name).text(), "x");
   const auto link = [&](const char* name) {
+#ifndef _WIN32  // Wine makes no symbolic links
     fs::create_directory_symlink(dir_.path / "out", dir_.path / name);
+#else
+    (void)name;
+#endif
   };
   const FilePath d = at("d");
   link("d/link");
@@ -136,7 +140,13 @@ TEST_F(FilePathFiles, CopyFile) {
   writeFile(src, big);
   writeFile(at("empty").text(), "");
   writeFile(same, "content");
+#ifdef _WIN32
+  fs::copy_file(same, dir_.path / "alias");  // Wine makes no symbolic links
+  const std::string alias = same;
+#else
   fs::create_symlink(same, dir_.path / "alias");
+  const std::string alias = at("alias").text();
+#endif
   std::string other = same;
   for (char& c : other) c = c == '/' ? '\\' : static_cast<char>(std::toupper(c));
   platform::FileInfo from, to;
@@ -148,16 +158,24 @@ TEST_F(FilePathFiles, CopyFile) {
   EXPECT_TEXT(Text() << copyFile(at("x").text(), at("missing").text()) << " "
                      << copyFile(at("no/such/x").text(), src) << " "
                      << copyFile(at("x").text(), dir_.path.string()),
+#ifdef _WIN32
+              "-2 -3 -2");  // no source, no target, a directory (Windows opens none)
+#else
               "-2 -3 -4");  // no source, no target, a directory that opens but cannot be read
+#endif
   // The same file under another spelling must not be emptied.
-  for (const std::string& target : {other, dir_.path.string() + "/./Same.cfg", at("alias").text()})
+  for (const std::string& target : {other, dir_.path.string() + "/./Same.cfg", alias})
     EXPECT_EQ(copyFile(target, same), 0) << target;
   EXPECT_EQ(readFile(same), "content");
 }
 
 TEST(ModuleFiles, ModuleAndNetworkNames) {
   int status = 0;
+#ifdef _WIN32
+  EXPECT_TRUE(fs::equivalent(moduleFileName(), fs::path(_pgmptr)));
+#else
   EXPECT_TRUE(fs::equivalent(moduleFileName(), fs::read_symlink("/proc/self/exe")));
+#endif
   EXPECT_EQ(moduleDirectory() + "/", moduleFileName().substr(0, moduleFileName().rfind('/') + 1));
   EXPECT_TEXT(Text() << universalName("Z:/data", status) << status, "-1");  // no mapped drives
 }

@@ -15,7 +15,8 @@ namespace {
 
 TEST(PlatformFiles, Refusals) {
   const std::string file =
-      std::filesystem::temp_directory_path() / ("drw-platform-" + std::to_string(::getpid()));
+      (std::filesystem::temp_directory_path() / ("drw-platform-" + std::to_string(::getpid())))
+          .string();
   std::ofstream(file) << "x";
   const std::string missing = file + ".missing", zero = file + std::string("\0x", 2);
   platform::FileInfo info;

@@ -1,13 +1,18 @@
-// Processes: the command-line splitter, exit codes and ending a process. Real
-// starts and cancelled waits of the launcher run end to end through drafthost.
+// Processes: the command-line splitter, exit codes and ending a process,
+// arguments that need quoting, and the host's turn during a wait. Launcher
+// starts and cancelled waits run end to end through drafthost.
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -50,27 +55,27 @@ class ProcessTest : public ::testing::Test {
   ProcessTest() { fs::create_directories(dir_); }
   ~ProcessTest() override { fs::remove_all(dir_); }
 
-  // Starts a shell script as a program of its own; it creates "ready" once it
-  // has run `prelude`.
-  platform::ProcessHandle start(const std::string& prelude, const std::string& body) {
-    const fs::path p = dir_ / "run.sh";
+  // Starts the child program (or a copy of it) with the arguments, each
+  // quoted as the launcher quotes them; waits until a waiting child is ready.
+  platform::ProcessHandle start(const std::vector<std::string>& args,
+                                const std::string& program = DRW_TEST_CHILD) {
+    std::string line = platform::quoteProgramName(program);
+    for (const std::string& a : args) line += " " + platform::quoteArgument(a);
     fs::remove(ready_);
-    std::ofstream(p) << "#!/bin/sh\n" << prelude << "\n: > " << ready_ << "\n" << body << "\n";
-    fs::permissions(p, fs::perms::owner_all);
     bool ok = false;
-    platform::ProcessHandle h = platform::startProcess(p.string() + " arg", ok);
-    EXPECT_TRUE(ok);
-    for (int i = 0; i < 3000 && !fs::exists(ready_); ++i) platform::sleepMilliseconds(10);
+    platform::ProcessHandle h = platform::startProcess(line, ok);
+    EXPECT_TRUE(ok) << line;
+    if (args.at(0) == "wait")
+      for (int i = 0; i < 3000 && !fs::exists(ready_); ++i) platform::sleepMilliseconds(10);
     return h;
   }
 
   // The exit code once the process has ended; gives up after 30 s.
   static int waitFor(platform::ProcessHandle& h) {
-    int code = platform::kStillActive;
-    for (int i = 0; i < 3000 && code == platform::kStillActive; ++i) {
-      EXPECT_TRUE(platform::processExitCode(h, code));
-      if (code == platform::kStillActive) platform::sleepMilliseconds(10);
-    }
+    int code = -1;
+    for (int i = 0; i < 3000 && platform::processState(h, code) == platform::ProcessState::Running;
+         ++i)
+      platform::sleepMilliseconds(10);
     return code;
   }
 
@@ -78,32 +83,61 @@ class ProcessTest : public ::testing::Test {
   const std::string ready_ = (dir_ / "ready").string();
 };
 
-// Exit codes of ended processes; ending a running one: SIGTERM first, SIGKILL
-// for one that ignores it.
+// Exit codes of ended processes, 259 (STILL_ACTIVE) among them; ending a
+// running one (POSIX: SIGTERM first, SIGKILL for one that ignores it).
 TEST_F(ProcessTest, ExitCodesAndTerminate) {
-  const std::string forever = "while :; do sleep 1; done";
+  using Running = platform::ProcessState;
   const struct {
     const char* name;
-    std::string prelude, body;
+    std::vector<std::string> args;
     bool terminate;
     int code;
-  } cases[] = {{"the program's exit status", "", "exit 7", false, 7},
-               {"a signal gives 128 + its number", "", "kill -9 $$", false, 128 + 9},
-               {"ended by SIGTERM", "", forever, true, 128 + 15},
-               {"ignores SIGTERM", "trap '' TERM", forever, true, 128 + 9}};
+  } cases[] = {
+      {"the program's exit code", {"exit", "7"}, false, 7},
+#ifdef _WIN32
+      {"exit code 259 has ended all the same", {"exit", "259"}, false, 259},
+      {"terminated", {"wait", ready_}, true, 1},
+#else
+      {"exit code 259 is cut to a byte", {"exit", "259"}, false, 3},
+      {"a signal gives 128 + its number", {"signal", "9"}, false, 128 + 9},
+      {"ended by SIGTERM", {"wait", ready_}, true, 128 + 15},
+      {"ignores SIGTERM", {"wait", ready_, "stubborn"}, true, 128 + 9},
+#endif
+  };
   for (const auto& c : cases) {
-    platform::ProcessHandle h = start(c.prelude, c.body);
-    int code = 0;
+    platform::ProcessHandle h = start(c.args);
+    int code = -1;
     if (c.terminate) {
-      EXPECT_TRUE(platform::processExitCode(h, code) && code == platform::kStillActive) << c.name;
+      EXPECT_EQ(platform::processState(h, code), Running::Running) << c.name;
       EXPECT_TRUE(platform::terminateProcess(h)) << c.name;
     }
     EXPECT_EQ(waitFor(h), c.code) << c.name;
-    EXPECT_TRUE(platform::processExitCode(h, code) && code == c.code) << c.name;  // it stays
-    EXPECT_FALSE(platform::terminateProcess(h)) << c.name;                        // already ended
+    EXPECT_TRUE(platform::processState(h, code) == Running::Ended && code == c.code) << c.name;
+    EXPECT_FALSE(platform::terminateProcess(h)) << c.name;  // already ended
     platform::closeProcess(h);
-    EXPECT_FALSE(platform::processExitCode(h, code)) << c.name;
+    EXPECT_EQ(platform::processState(h, code), Running::Unknown) << c.name;
   }
+}
+
+// Program paths and arguments with blanks, quotes and backslashes reach the
+// program whole.
+TEST_F(ProcessTest, ArgumentsArriveWhole) {
+  const fs::path folder = dir_ / "Program Files";
+  fs::create_directories(folder);
+  const fs::path copy = folder / fs::path(DRW_TEST_CHILD).filename();
+  fs::copy_file(DRW_TEST_CHILD, copy);
+  const std::string file = (dir_ / "args.txt").string();
+  const std::vector<std::string> args = {"a b", "say \"hi\"", "back\\slash\\", "tab\there",
+                                         "x\\\"y"};
+  std::vector<std::string> line = {"args", file};
+  line.insert(line.end(), args.begin(), args.end());
+  platform::ProcessHandle h = start(line, copy.string());
+  EXPECT_EQ(waitFor(h), 0);
+  platform::closeProcess(h);
+  std::string expected;
+  for (const std::string& a : args) expected += a + "\n";
+  std::ifstream in(file, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), expected);
 }
 
 TEST_F(ProcessTest, StartFailures) {
@@ -114,13 +148,44 @@ TEST_F(ProcessTest, StartFailures) {
     bool ok = true;
     platform::ProcessHandle h = platform::startProcess(line, ok);
     int code = 0;
-    EXPECT_FALSE(ok || platform::processExitCode(h, code) || platform::terminateProcess(h)) << line;
+    EXPECT_FALSE(ok || platform::processState(h, code) != platform::ProcessState::Unknown ||
+                 platform::terminateProcess(h))
+        << line;
   }
+#ifndef _WIN32
   bool ok = false;
   platform::ProcessHandle h = platform::startProcess("true", ok);  // looked up in PATH
   EXPECT_EQ(waitFor(h), 0);
+#endif
   platform::sleepMilliseconds(-5);  // counts as 0 and returns
 }
+
+#ifdef _WIN32
+// The thread's window messages are dispatched while the plug-in waits, so
+// the host's windows stay responsive.
+LRESULT CALLBACK recordingWindow(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_APP) ++*reinterpret_cast<int*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  return ::DefWindowProcW(window, message, w, l);
+}
+
+TEST(PumpHost, DispatchesTheThreadsWindowMessages) {
+  WNDCLASSW type{};
+  type.lpfnWndProc = recordingWindow;
+  type.lpszClassName = L"drw_pump_test";
+  ::RegisterClassW(&type);
+  HWND window = ::CreateWindowExW(0, type.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  int received = 0;
+  ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&received));
+  ::PostMessageW(window, WM_APP, 0, 0);
+  ::PostMessageW(window, WM_APP, 0, 0);
+  platform::setPumpHook(nullptr);
+  EXPECT_EQ(platform::pumpHost(1), platform::PumpResult::Continue);
+  EXPECT_EQ(received, 2);
+  ::DestroyWindow(window);
+}
+#endif
 
 TEST(PumpHost, WithoutAHookTheWaitGoesOnAndASetHookDecides) {
   platform::setPumpHook(nullptr);

@@ -1,3 +1,5 @@
+// System facts on POSIX: stand-ins for the Windows and temporary
+// directories, dladdr for module names, the environment through the C library.
 #include "platform/system.h"
 
 #include <dlfcn.h>
@@ -7,6 +9,8 @@
 #include <climits>
 #include <cstdlib>
 #include <vector>
+
+extern char** environ;
 
 namespace platform {
 
@@ -50,6 +54,36 @@ std::string moduleFileName(const void* address) {
 
 bool universalName(const std::string&, std::string&) {
   return false;
+}
+
+namespace {
+
+// A name the environment can hold: not empty, no "=" and no zero byte.
+bool validName(const std::string& name) {
+  return !name.empty() && name.find_first_of(std::string("=\0", 2)) == std::string::npos;
+}
+
+}  // namespace
+
+std::optional<std::string> environmentVariable(const std::string& name) {
+  if (!validName(name)) return std::nullopt;
+  if (const char* value = std::getenv(name.c_str())) return std::string(value);
+  return std::nullopt;
+}
+
+std::vector<std::string> environmentEntries() {
+  std::vector<std::string> entries;
+  for (char** entry = environ; entry && *entry; ++entry) entries.emplace_back(*entry);
+  return entries;
+}
+
+bool setEnvironmentVariable(const std::string& name, const std::string& value) {
+  return validName(name) && value.find('\0') == std::string::npos &&
+         ::setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
+bool unsetEnvironmentVariable(const std::string& name) {
+  return validName(name) && ::unsetenv(name.c_str()) == 0;
 }
 
 }  // namespace platform

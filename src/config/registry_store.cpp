@@ -1,6 +1,6 @@
-// The registry stand-in: a configuration file named by HALDRIX_REGISTRY, one
-// block per key. Variable expansion asks the registry, so the store is read
-// and written here without expanding its file name.
+// The registry stand-in for POSIX: a configuration file named by
+// HALDRIX_REGISTRY, one block per key. Variable expansion asks the registry,
+// so the store is read and written here without expanding its file name.
 #include "config/registry.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// File facts and times on POSIX: stat, lstat, access, utimensat.
 #include "platform/files.h"
 
 #include <sys/stat.h>
@@ -83,6 +84,19 @@ bool pathExists(const std::string& path) {
 bool sameFile(const std::string& a, const std::string& b) {
   FileInfo ia, ib;
   return statPath(a, ia) && statPath(b, ib) && ia.device == ib.device && ia.inode == ib.inode;
+}
+
+std::FILE* createNewFile(const std::string& path, bool& exists) {
+  exists = false;
+  if (path.find('\0') != std::string::npos) return nullptr;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    exists = errno == EEXIST;
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(fd, "wb");
+  if (!file) ::close(fd);
+  return file;
 }
 
 bool getFileTime(const std::string& path, FileTime which, LocalDateTime& out) {
