@@ -148,8 +148,13 @@ class Host {
 };
 
 // Finds a support file: the name itself (relative to the current directory),
-// then each directory of DRAFTHOST_SUPPORT (colon-separated). nullopt if none.
+// then each directory of DRAFTHOST_SUPPORT (":"-separated, ";" on Windows),
+// then the installation's support directory. nullopt if none.
 std::optional<std::string> findSupportFile(const std::string& name);
+
+// The support directory of an installed drafthost (its setup folder), searched
+// last; empty for none.
+void setInstallationSupport(const std::string& directory);
 
 // Loads linetypes from an AutoCAD .lin file: the names given (comma-separated,
 // "*" for all); false with *error when the file or a linetype is missing.

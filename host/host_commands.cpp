@@ -85,6 +85,19 @@ bool readFile(const std::string& path, std::string* text) {
 
 }  // namespace
 
+namespace {
+
+std::string& installationSupport() {
+  static std::string directory;
+  return directory;
+}
+
+}  // namespace
+
+void setInstallationSupport(const std::string& directory) {
+  installationSupport() = directory;
+}
+
 std::optional<std::string> findSupportFile(const std::string& name) {
   namespace fs = std::filesystem;
   if (name.empty()) return std::nullopt;
@@ -96,11 +109,21 @@ std::optional<std::string> findSupportFile(const std::string& name) {
   if (const char* support = std::getenv("DRAFTHOST_SUPPORT")) {
     std::stringstream dirs(support);
     std::string dir;
-    while (std::getline(dirs, dir, ':')) {
+    // The system's list separator: ";" on Windows, where ":" follows drive letters.
+#ifdef _WIN32
+    const char separator = ';';
+#else
+    const char separator = ':';
+#endif
+    while (std::getline(dirs, dir, separator)) {
       if (dir.empty()) continue;
       fs::path candidate = fs::path(dir) / p;
       if (isFile(candidate)) return candidate.string();
     }
+  }
+  if (!installationSupport().empty()) {
+    fs::path candidate = fs::path(installationSupport()) / p;
+    if (isFile(candidate)) return candidate.string();
   }
   return std::nullopt;
 }

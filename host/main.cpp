@@ -1,8 +1,5 @@
 // drafthost: a small command-line drafting host that loads the plug-in and
 // runs a script of command-line input against one drawing.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -12,7 +9,7 @@
 
 #include "dxf_writer.h"
 #include "host.h"
-#include "pump.h"
+#include "os.h"
 #include "script.h"
 
 namespace {
@@ -26,7 +23,8 @@ const char* kHelp =
     "and reads command-line input from SCRIPT (standard input when it is '-' or absent).\n"
     "\n"
     "Options:\n"
-    "  --plugin PATH  plug-in to load (default: drwlink2.so beside drafthost)\n"
+    "  --plugin PATH  plug-in to load (default: drwlink2.so, on Windows drwlink2.dll,\n"
+    "                 beside drafthost)\n"
     "  --trace FILE   write one JSON object per host function the plug-in calls\n"
     "                 (JSON Lines, in call order; members \"fn\", \"rc\" and per function\n"
     "                 \"args\", \"list\", \"text\", \"prompt\", \"result\", \"matrix\", \"name\", "
@@ -57,8 +55,10 @@ const char* kHelp =
     "  ~cancel        Cancel; the end of input cancels an open dialog too\n"
     "On a terminal the open dialog's tiles and values are shown before each input.\n"
     "\n"
-    "Linetype files for the LINETYPE command are looked up in the current directory\n"
-    "and then in the directories of DRAFTHOST_SUPPORT (colon-separated).\n"
+    "Linetype files for the LINETYPE command are looked up in the current directory,\n"
+    "then in the directories of DRAFTHOST_SUPPORT (separated by ':', on Windows by\n"
+    "';'), then in an installation's setup folder (setup/ beside drafthost, or\n"
+    "../share/drwlink2/setup).\n"
     "\n"
     "While the plug-in waits for a catalogue program, a progress line goes to\n"
     "standard error once a second, and Ctrl-C cancels the wait.\n"
@@ -66,13 +66,6 @@ const char* kHelp =
     "Exit status: 0 when the script ran to its end (also when commands failed),\n"
     "1 when the plug-in could not be loaded, 2 for usage errors, 3 when the DXF\n"
     "file could not be written.\n";
-
-std::string defaultPlugin() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "drwlink2.so";
-  return (exe.parent_path() / "drwlink2.so").string();
-}
 
 int usage(const std::string& problem) {
   std::cerr << "drafthost: " << problem << '\n' << kUsage;
@@ -82,7 +75,8 @@ int usage(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string plugin = defaultPlugin();
+  drafthost::os::untranslatedStandardStreams();
+  std::string plugin = drafthost::os::defaultPluginPath();
   std::string tracePath, dxfPath, script;
   bool imperial = false, haveScript = false;
   double pickbox = 1.0;
@@ -133,15 +127,29 @@ int main(int argc, char** argv) {
   if (!dxfPath.empty() && !std::ofstream(dxfPath, std::ios::binary | std::ios::trunc))
     return usage("cannot write DXF file " + dxfPath);
 
-  void* module = dlopen(plugin.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // An installed drafthost finds acad.lin in the installation's setup folder:
+  // beside it (Windows) or in share/drwlink2 (elsewhere).
+  {
+    const std::filesystem::path bin =
+        std::filesystem::path(drafthost::os::defaultPluginPath()).parent_path();
+    std::error_code ec;
+    for (const auto& setup : {bin / "setup", bin.parent_path() / "share" / "drwlink2" / "setup"})
+      if (std::filesystem::is_directory(setup, ec)) {
+        drafthost::setInstallationSupport(setup.string());
+        break;
+      }
+  }
+  std::string loadError;
+  void* module = drafthost::os::loadModule(plugin, loadError);
   if (!module) {
-    std::cerr << "drafthost: cannot load plug-in " << plugin << ": " << dlerror() << '\n';
+    std::cerr << "drafthost: cannot load plug-in " << plugin << ": " << loadError << '\n';
     return 1;
   }
-  auto entry = reinterpret_cast<drafthost::EntryPoint>(dlsym(module, "acrxEntryPoint"));
+  auto entry = reinterpret_cast<drafthost::EntryPoint>(
+      drafthost::os::moduleSymbol(module, "acrxEntryPoint"));
   if (!entry) {
     std::cerr << "drafthost: " << plugin << " has no acrxEntryPoint\n";
-    dlclose(module);
+    drafthost::os::unloadModule(module);
     return 1;
   }
 
@@ -151,9 +159,9 @@ int main(int argc, char** argv) {
     if (traceFile.is_open()) host.trace = &traceFile;
     host.pickbox = pickbox;
     if (imperial) host.measurement = 0;
-    host.interactive = !scriptFile.is_open() && ::isatty(STDIN_FILENO);
+    host.interactive = !scriptFile.is_open() && drafthost::os::inputIsTerminal();
     host.attach(entry);
-    drafthost::installCancelHandler();
+    drafthost::os::installCancelHandler();
     drafthost::StreamLines lines(scriptFile.is_open() ? static_cast<std::istream&>(scriptFile)
                                                       : std::cin);
     host.run(lines);
@@ -171,6 +179,6 @@ int main(int argc, char** argv) {
     }
   }
   std::cout.flush();
-  dlclose(module);
+  drafthost::os::unloadModule(module);
   return status;
 }

@@ -1,56 +1,43 @@
 #include "pump.h"
 
-#include <signal.h>
-
+#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 
 namespace {
 
-volatile std::sig_atomic_t g_waiting = 0;
-volatile std::sig_atomic_t g_cancel = 0;
+// Lock-free atomics: safe in a signal handler and across the Windows handler
+// thread alike.
+std::atomic<int> g_waiting{0};
+std::atomic<int> g_cancel{0};
 std::chrono::steady_clock::time_point g_lastLine;
 bool g_printed = false;
-
-void onInterrupt(int) {
-  if (g_waiting) {
-    g_cancel = 1;
-    return;
-  }
-  // Outside a wait Ctrl-C keeps its usual meaning.
-  ::signal(SIGINT, SIG_DFL);
-  ::raise(SIGINT);
-}
 
 }  // namespace
 
 namespace drafthost {
 
-void installCancelHandler() {
-  struct sigaction action {};
-  action.sa_handler = onInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  ::sigaction(SIGINT, &action, nullptr);
+bool cancelWaitOnInterrupt() {
+  if (!g_waiting.load()) return false;
+  g_cancel.store(1);
+  return true;
 }
 
 }  // namespace drafthost
 
 extern "C" int drafthost_pump(int secondsWaited) {
   if (secondsWaited == 0) {
-    g_cancel = 0;
-    g_waiting = 1;
+    g_cancel.store(0);
+    g_waiting.store(1);
     g_printed = false;
     return 0;
   }
   if (secondsWaited < 0) {
-    g_waiting = 0;
-    g_cancel = 0;
+    g_waiting.store(0);
+    g_cancel.store(0);
     return 0;
   }
-  if (g_cancel) {
-    g_cancel = 0;
+  if (g_cancel.exchange(0)) {
     std::fprintf(stderr, "drafthost: wait for the catalogue program cancelled\n");
     return 1;
   }

@@ -4,9 +4,10 @@
 
 namespace drafthost {
 
-// Installs the Ctrl-C handler: during a wait it asks to cancel the wait,
-// otherwise Ctrl-C ends drafthost as usual.
-void installCancelHandler();
+// Called from the Ctrl-C handler (a signal handler on POSIX, a handler thread
+// on Windows): during a wait it asks the plug-in to cancel the wait and
+// returns true; otherwise false, and Ctrl-C keeps its usual meaning.
+bool cancelWaitOnInterrupt();
 
 }  // namespace drafthost
 
