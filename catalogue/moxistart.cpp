@@ -6,8 +6,14 @@
 // its exit code. When MOXISTART_LOG names a file, every run appends one line
 // to it: its whole argument vector as a JSON array of strings (bytes above 127
 // written as \u00XX), so that callers can check the command line exactly.
+// On Windows the program gets the rest of moxistart's own command line as it
+// was written, as a Windows launcher passes it on.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <spawn.h>
 #include <sys/wait.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -15,7 +21,9 @@
 #include <cstring>
 #include <string>
 
+#ifndef _WIN32
 extern char** environ;
+#endif
 
 namespace {
 
@@ -51,6 +59,63 @@ void logArguments(int argc, char** argv) {
 
 }  // namespace
 
+#ifdef _WIN32
+
+namespace {
+
+bool isBlank(wchar_t c) {
+  return c == L' ' || c == L'\t';
+}
+
+// The command line after its first `count` arguments, by the runtime's rules:
+// the program name knows only quotes; in the others an even run of
+// backslashes before a quote lets the quote group, an odd one escapes it.
+const wchar_t* after(const wchar_t* p, int count) {
+  bool quoted = false;
+  for (; *p && (quoted || !isBlank(*p)); ++p)
+    if (*p == L'"') quoted = !quoted;
+  for (int i = 1; i < count; ++i) {
+    while (isBlank(*p)) ++p;
+    quoted = false;
+    while (*p && (quoted || !isBlank(*p))) {
+      int slashes = 0;
+      while (*p == L'\\') ++slashes, ++p;
+      if (*p == L'"' && slashes % 2 == 0) quoted = !quoted;
+      if (*p) ++p;
+    }
+  }
+  while (isBlank(*p)) ++p;
+  return p;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  logArguments(argc, argv);
+  if (argc < 3 || std::strcmp(argv[1], "-mview") != 0) {
+    std::fprintf(stderr, "usage: moxistart -mview PROGRAM [ARGS...]\n");
+    return 2;
+  }
+  std::wstring line = after(::GetCommandLineW(), 2);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+    std::fprintf(stderr, "moxistart: cannot start %s: error %lu\n", argv[2],
+                 static_cast<unsigned long>(::GetLastError()));
+    return 3;
+  }
+  ::CloseHandle(info.hThread);
+  ::WaitForSingleObject(info.hProcess, INFINITE);
+  DWORD code = 3;
+  ::GetExitCodeProcess(info.hProcess, &code);
+  ::CloseHandle(info.hProcess);
+  return static_cast<int>(code);
+}
+
+#else
+
 int main(int argc, char** argv) {
   logArguments(argc, argv);
   if (argc < 3 || std::strcmp(argv[1], "-mview") != 0) {
@@ -70,3 +135,5 @@ int main(int argc, char** argv) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
   return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
+
+#endif
