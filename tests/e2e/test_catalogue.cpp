@@ -23,9 +23,9 @@ TEST_F(CatalogueTest, ViewerDeliversTheScrewDrawingThatIsDraggedAndTurned) {
   HostRun r = run("MOXIviewer\n100,50\n30\n");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(launches(),
-            std::vector<Args>{launchOf(bin("moxistart"), bin("moxicatalog"),
+            std::vector<Args>{launchOf(program("moxistart"), program("moxicatalog"),
                                        {"-server", "MoxiViewer", "-topic", "MoxiViewer"})});
-  EXPECT_EQ(read("c:\\acad2d.out").rfind("DRAWING {", 0), 0u);
+  EXPECT_EQ(readFile(exchangeFile(kMetaFile)).rfind("DRAWING {", 0), 0u);
   // Two views (each a block) inside the drawing's block, the head's section
   // hatched; dragged and turned, without a message.
   EXPECT_EQ(madeTypes(r),
@@ -43,10 +43,10 @@ TEST_F(CatalogueTest, EachCommandStartsItsProgramWithItsSwitches) {
       {"MOXIshaft", "MoxiWel", "ICRV2D"}, {"MOXIass", "MoxiAssembly", "6205"}};
   for (const auto& [command, server, marker] : cases) {
     HostRun r = run(std::string(command) + "\n0,0\n0\n");
-    EXPECT_EQ(launches(), std::vector<Args>{launchOf(bin("moxistart"), bin("moxicatalog"),
+    EXPECT_EQ(launches(), std::vector<Args>{launchOf(program("moxistart"), program("moxicatalog"),
                                                      {"-server", server, "-topic", server})})
         << command;
-    EXPECT_TRUE(contains(read("c:\\acad2d.out"), marker)) << command;
+    EXPECT_TRUE(contains(readFile(exchangeFile(kMetaFile)), marker)) << command;
     EXPECT_EQ(r.calls("ads_getorient").size(), 1u) << command << r.out;
     EXPECT_GE(madeTypes(r)["HATCH"], 1) << command;
     EXPECT_EQ(r.calls("ads_printf").size(), 2u) << "no message: " << r.out;
@@ -62,25 +62,25 @@ class OwnInstallationTest : public E2eTest {
 
 TEST_F(OwnInstallationTest, AMissingOrBrokenLauncherOrProgramIsAlertedWithItsPath) {
   write("not-a-program", "text");
-  const std::string start = "[MOXIstart]\nEXE=$(HALDRIX_BIN)/moxistart\n";
+  const std::string start = "[MOXIstart]\nEXE=$(HALDRIX_BIN)/moxistart$(HALDRIX_EXESUFFIX)\n";
   const std::pair<std::string, std::string> cases[] = {
       {"[MOXIstart]\nEXE=$(HALDRIX_BIN)/no-launcher\n[MOXIviewer]\nEXE=$(HALDRIX_BIN)/"
        "moxicatalog\n",
        "Programm MOXIstart (" + bin("no-launcher") + ") wurde nicht gefunden!"},
-      {start + "[MOXIviewer]\nEXE=$(HALDRIX_BIN)/no-viewer\nEXE3D=$(HALDRIX_BIN)/moxicatalog\n",
+      {start + "[MOXIviewer]\nEXE=$(HALDRIX_BIN)/no-viewer\nEXE3D=" + program("moxicatalog") + "\n",
        "Programm " + bin("no-viewer") + " wurde nicht gefunden!"},
       {start, "Programm  wurde nicht gefunden!"},
       {"", "Programm MOXIstart () wurde nicht gefunden!"},
       {"[MOXIstart]\nEXE=" + (dir / "not-a-program").string() +
-           "\n[moxiviewer]\nEXE=" + bin("moxicatalog") + "\n",
+           "\n[moxiviewer]\nEXE=" + program("moxicatalog") + "\n",
        "Programm " + (dir / "not-a-program").string() + " konnte nicht gestartet werden!"},
   };
   for (const auto& [config, alert] : cases) {
     write("setup/moxisol.cfg", config);
-    write("c:\\acad2d.out", "FIGURE { NAME { \"old part\" } }\n");
+    writeFile(exchangeFile(kMetaFile), "FIGURE { NAME { \"old part\" } }\n");
     HostRun r = run("MOXIviewer\n", "", plugin);
     EXPECT_EQ(r.texts("ads_alert"), Args{alert});
-    EXPECT_FALSE(fs::exists(dir / "c:\\acad2d.out")) << "deleted before the launch: " << alert;
+    EXPECT_FALSE(fs::exists(exchangeFile(kMetaFile))) << "deleted before the launch: " << alert;
     EXPECT_EQ(r.calls("ads_entmake").size(), 0u);
     EXPECT_TRUE(launches().empty());
   }
@@ -92,17 +92,25 @@ TEST_F(OwnInstallationTest, PathsWithBlanksAndQuotesReachTheLauncherWhole) {
   const fs::path programs = dir / "Program Files" / "moxi soft";
   fs::create_directories(programs);
   fs::create_directories(dir / "x y");
-  for (const char* name : {"moxistart", "moxicatalog"}) fs::copy_file(bin(name), programs / name);
-  const std::string launcher = programs / "moxistart", program = programs / "moxicatalog";
-  const std::string meta = dir / "x y" / "acad2d.out", sat = dir / "x y" / "the \"3d\\\" part\\";
+  for (const std::string name : {"moxistart", "moxicatalog"})
+    fs::copy_file(program(name), programs / (name + kExe));
+  const std::string launcher = (programs / ("moxistart" + kExe)).string();
+  const std::string catalogue = (programs / ("moxicatalog" + kExe)).string();
+  const std::string meta = (dir / "x y" / "acad2d.out").string();
+#ifdef _WIN32
+  const std::string sat = (dir / "x y" / "the 3d part").string();  // no quotes in Windows names
+#else
+  const std::string sat = (dir / "x y" / "the \"3d\\\" part\\").string();
+#endif
   write("setup/moxisol.cfg",
-        "[MOXIstart]\nEXE=" + launcher + "\n[MOXIviewer]\nEXE=" + program + "\n");
+        "[MOXIstart]\nEXE=" + launcher + "\n[MOXIviewer]\nEXE=" + catalogue + "\n");
   writeSettings("[XCHG2D]\nMetaFileName=" + meta + "\n[XCHG3D]\nSATFileName=" + sat + "\n");
   HostRun r = run("MOXIviewer\n0,0\n0\nMOXIviewer3d\n0,0\n", "", plugin);
   std::vector<Args> runs = launches();
   ASSERT_EQ(runs.size(), 2u) << r.out;
-  EXPECT_EQ(runs[0], launchOf(launcher, program, {"-server", "MoxiViewer", "-topic", "MoxiViewer"},
-                              {"-poke", "RECEIVERCADID=Autocad.2d", "-fm", "METAV2", "-o", meta}));
+  EXPECT_EQ(runs[0],
+            launchOf(launcher, catalogue, {"-server", "MoxiViewer", "-topic", "MoxiViewer"},
+                     {"-poke", "RECEIVERCADID=Autocad.2d", "-fm", "METAV2", "-o", meta}));
   EXPECT_EQ(runs[1].back(), sat);
   EXPECT_EQ(readFile(meta).rfind("DRAWING {", 0), 0u);
   EXPECT_EQ(readFile(sat).rfind("106 0 1 0\n", 0), 0u);
@@ -134,7 +142,7 @@ TEST_F(E2eTest, TheStartFileNearestThePluginWinsOverTheEnvironment) {
 
   fs::create_directories(dir / "a" / "b" / "bin" / "start.env");
   write("start.env", "[ENVIRONS]\nHALDRIX=" + source("setup") + "\n");
-  fs::copy_file(bin("drwlink2.so"), dir / "a" / "b" / "bin" / "drwlink2.so");
+  fs::copy_file(bin(kPlugin), dir / "a" / "b" / "bin" / "drwlink2.so");
   const std::string option =
       "--plugin '" + (dir / "a" / "b" / "bin" / "drwlink2.so").string() + "'";
   HostRun r = run(script, env, option);

@@ -175,6 +175,9 @@ TEST_F(HostileInputTest, ASettingsFileThatIsADirectoryIsNeverReplaced) {
 // build's counters would be cut by the same limit and spoil the counts of every
 // later run: this run keeps them in the scratch folder.
 TEST_F(HostileInputTest, AFullDiskAtSaveKeepsTheOldSettings) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a file size limit needs a POSIX shell";
+#endif
   const std::string big = std::string(kSettings) + repeat("; " + std::string(70, '-') + "\n", 1500);
   writeSettings(big);
   HostRun r = run("MOXIoptions\n~set layer_solidheavy Neu\n~action accept\n",
@@ -197,21 +200,30 @@ TEST_F(HostileInputTest, BrokenExchangeFilesAreAnErrorInTheMetafile) {
     SCOPED_TRACE(cut);
     write("half.mf", whole.substr(0, cut));
     if (cut == 0) {
-      fs::remove(dir / "c:\\acad2d.out");
-      fs::create_directories(dir / "c:\\acad2d.out" / "inner");
+      fs::remove(exchangeFile(kMetaFile));
+      fs::create_directories(exchangeFile(kMetaFile) / "inner");
     }
     HostRun r = around("MOXIviewer\n0,0\n0\n", cut ? "MOXICATALOG_PART=half.mf" : "");
     expectIntact(r);
-    EXPECT_TRUE(contains(r.out, "Fehler in der Metadatei!")) << r.out;
+#ifdef _WIN32
+    // Windows opens no directory as a file: nothing readable is there.
+    if (cut == 0) {
+      EXPECT_TRUE(contains(r.out, "Metadatei c:\\acad2d.out wurde nicht gefunden!")) << r.out;
+    } else
+#endif
+      EXPECT_TRUE(contains(r.out, "Fehler in der Metadatei!")) << r.out;
     EXPECT_TRUE(r.calls("ads_entmake").empty());
   }
-  EXPECT_TRUE(fs::is_directory(dir / "c:\\acad2d.out" / "inner"));
+  EXPECT_TRUE(fs::is_directory(exchangeFile(kMetaFile) / "inner"));
 }
 
 // A catalogue program that takes its time: Ctrl-C cancels the wait, the
 // drawing stays, the script goes on to its end, and the program ended with the
 // launcher, so no part arrives late.
 TEST_F(HostileInputTest, CtrlCCancelsTheWaitAndTheScriptGoesOn) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Ctrl-C needs a console; the Windows build checks it from outside (ctrl_c.sh)";
+#endif
   HostRun r = runInterrupted("LINE 0,0 10,0\nMOXIviewer\nLINE 0,0 0,10\n", "MOXICATALOG_DELAY=3",
                              "--dxf out.dxf");
   expectIntact(r);
@@ -220,5 +232,5 @@ TEST_F(HostileInputTest, CtrlCCancelsTheWaitAndTheScriptGoesOn) {
   EXPECT_TRUE(contains(r.out.substr(cancelled), "Command: LINE 0,0 0,10")) << r.out;
   EXPECT_TRUE(contains(r.err, "drafthost: wait for the catalogue program cancelled")) << r.err;
   ::sleep(4);  // past the program's delay
-  EXPECT_FALSE(fs::exists(dir / "c:\\acad2d.out"));
+  EXPECT_FALSE(fs::exists(exchangeFile(kMetaFile)));
 }

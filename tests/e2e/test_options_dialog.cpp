@@ -193,7 +193,7 @@ TEST_F(OptionsDialogE2e, TheSampleDialogFileHasBothLanguages) {
 
 TEST_F(OptionsDialogE2e, AMissingFileOrDialogIsReported) {
   const std::string plugin = ownSetup();
-  const std::string path = (dir / "setup" / "drwlink2.dcl").string();
+  const std::string path = (dir / "setup").string() + "/drwlink2.dcl";
   struct Case {
     const char* name;
     std::string dcl, env, alert;
@@ -261,16 +261,18 @@ TEST_F(OptionsDialogE2e, CancelRunningOutAndFailedWritesKeepTheFile) {
   writeSettings(before);
   r = run("MOXIoptions\n~set layer_solidheavy KONTUR\n");  // the script ends here
   EXPECT_EQ(r.calls("ads_start_dialog").at(0)["status"], 0);
-  ::chmod(settingsPath().c_str(), 0444);
+  fs::permissions(settingsPath(),
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   r = run("MOXIoptions\n~set layer_solidheavy Neu\n~action accept\n");
-  EXPECT_EQ(r.texts("ads_alert"), Args{"Die Einstellungen konnten nicht in " +
-                                       settingsPath().string() + " gespeichert werden!"});
+  EXPECT_EQ(r.texts("ads_alert"),
+            Args{"Die Einstellungen konnten nicht in " + (dir / "user").string() +
+                 "/acad2d.cfg gespeichert werden!"});
   EXPECT_EQ(r.calls("ads_start_dialog").at(0)["status"], 1) << "the dialog still closes";
   r = run("MOXIoptions\n~action save\n~set cfgname x\n~action accept\n~cancel\n",
           "HALDRIX_LANGUAGE=english");
-  ::chmod(settingsPath().c_str(), 0644);
+  fs::permissions(settingsPath(), fs::perms::owner_write, fs::perm_options::add);
   EXPECT_EQ(r.texts("ads_alert"),
-            Args{"The settings could not be saved in " + settingsPath().string() + "!"});
+            Args{"The settings could not be saved in " + (dir / "user").string() + "/acad2d.cfg!"});
   EXPECT_EQ(settings(), before);
 }
 

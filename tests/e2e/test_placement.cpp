@@ -53,12 +53,12 @@ TEST_F(SatPlacementTest, EachPartGetsTheNextFreeMoxisolBlock) {
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<Args> expected;
   for (const char* server : {"MoxiViewer", "MoxiWel", "MoxiAssembly"})
-    expected.push_back(launchOf(bin("moxistart"), bin("moxicatalog"),
+    expected.push_back(launchOf(program("moxistart"), program("moxicatalog"),
                                 {"-server", server, "-topic", server},
                                 {"-poke", "RECEIVERCADID=Autocad.3d", "-fm", "sat", "-poke",
-                                 "FormatVersion=1.6", "-o", "c:\\acadxchg.sat"}));
+                                 "FormatVersion=1.6", "-o", kSatFile}));
   EXPECT_EQ(launches(), expected);
-  EXPECT_EQ(read("c:\\acadxchg.sat").rfind("106 0 1 0\n", 0), 0u);
+  EXPECT_EQ(readFile(exchangeFile(kSatFile)).rfind("106 0 1 0\n", 0), 0u);
   const std::vector<json> acisin = r.commands("_acisin");
   ASSERT_EQ(acisin.size(), 3u);
   EXPECT_EQ(acisin[0][1], json::parse(R"([5005,"c:\\acadxchg.sat"])"));

@@ -27,7 +27,7 @@ Placement placementOf(const HostRun& r) {
                   (j == 2 ? a[i][3].get<double>() : 0.0);
     std::copy(&p[0][0], &p[0][0] + 6, &m[0][0]);
   }
-  return {std::atan2(m[1][0], m[0][0]) * 180.0 / M_PI, m[0][2], m[1][2]};
+  return {std::atan2(m[1][0], m[0][0]) * 180.0 / std::numbers::pi, m[0][2], m[1][2]};
 }
 
 }  // namespace
@@ -71,7 +71,7 @@ TEST_F(ScrewConnectionTest, HolesAreSizedAndThePlacementFollowsThePlates) {
     ASSERT_EQ(r.status, 0) << c.name << r.err;
     const Args data = {"-poke", "mconset=    " + std::string(c.data) + ",   -1"};
     EXPECT_EQ(launches(), std::vector<Args>{launchOf(
-                              bin("moxistart"), bin("moxicatalog"),
+                              program("moxistart"), program("moxicatalog"),
                               {data[0], data[1], "-server", "MoxiCon", "-topic", "MoxiCon"})})
         << c.name << r.out;
     // The joint comes as a block; no dragging, no angle asked for.
