@@ -111,7 +111,41 @@ void writeJson(const std::vector<GNode>& nodes, const std::vector<int>& pre, int
   }
 }
 
+GeneratedDocument document(const Builder& b, int root) {
+  std::vector<int> pre(b.nodes.size());
+  int next = 0;
+  number(b.nodes, root, pre, next);
+  GeneratedDocument doc;
+  doc.nodes = b.nodes.size();
+  writeMeta(b.nodes, pre, root, 0, doc.metafile);
+  doc.metafile += '\n';
+  doc.json = "[";
+  writeJson(b.nodes, pre, root, doc.json);
+  doc.json += "]\n";
+  return doc;
+}
+
 }  // namespace
+
+GeneratedDocument generateLines(std::size_t lines, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> coord(-500, 500);
+  GeneratedDocument doc;
+  doc.metafile =
+      "DRAWING {\nNAME { \"Generated lines\" }\nDRAWINGITEMS {\nFIGURE {\n"
+      "NAME { \"Lines\" }\nINSERTPOINT { POINT { 0 0 } }\nFIGURITEMS {\n";
+  doc.nodes = 14;
+  char line[96];
+  for (std::size_t i = 0; i < lines; ++i) {
+    const int x = coord(rng), y = coord(rng);
+    std::snprintf(line, sizeof line, "LINE{POINT{%d %d}POINT{%d %d}}\n", x, y, x + coord(rng) / 10,
+                  y + coord(rng) / 10);
+    doc.metafile += line;
+    doc.nodes += 7;
+  }
+  doc.metafile += "}\n}\n}\n}\n";
+  return doc;
+}
 
 GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed, std::size_t perFigure) {
   std::mt19937 rng(seed);
@@ -200,16 +234,5 @@ GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed, std::size_t
     }
   }
 
-  std::vector<int> pre(b.nodes.size());
-  int next = 0;
-  number(b.nodes, root, pre, next);
-
-  GeneratedDocument doc;
-  doc.nodes = b.nodes.size();
-  writeMeta(b.nodes, pre, root, 0, doc.metafile);
-  doc.metafile += '\n';
-  doc.json = "[";
-  writeJson(b.nodes, pre, root, doc.json);
-  doc.json += "]\n";
-  return doc;
+  return document(b, root);
 }

@@ -16,3 +16,9 @@ struct GeneratedDocument {
 // (at least 1); every figure becomes a block of its own when imported.
 GeneratedDocument generateDrawing(std::size_t shapes, unsigned seed = 12345,
                                   std::size_t perFigure = 2000);
+
+// One loose figure (no GROUP: its shapes go to model space) of `lines` LINEs,
+// one per line with whole-number coordinates and no blanks to spare: about 37
+// bytes per LINE, a dense file for the memory-per-byte measurements. Only the
+// metafile is written.
+GeneratedDocument generateLines(std::size_t lines, unsigned seed = 12345);

@@ -1,6 +1,7 @@
 // metagen: writes the benchmark's generated drawing as a metafile and as JSON,
 // and measures peak memory of reading such a file.
 //   metagen write SHAPES OUT.mf [OUT.json]
+//   metagen lines LINES OUT.mf                 (one loose figure of LINEs)
 //   metagen peak meta|nlohmann|simdjson FILE   (prints peak RSS per MB of input)
 #include <sys/resource.h>
 
@@ -41,6 +42,12 @@ int main(int argc, char** argv) {
                 doc.json.size());
     return 0;
   }
+  if (argc == 4 && std::strcmp(argv[1], "lines") == 0) {
+    GeneratedDocument doc = generateLines(std::strtoul(argv[2], nullptr, 10));
+    if (!writeFile(argv[3], doc.metafile)) return 1;
+    std::printf("%zu nodes, metafile %zu bytes\n", doc.nodes, doc.metafile.size());
+    return 0;
+  }
   if (argc == 4 && std::strcmp(argv[1], "peak") == 0) {
     std::ifstream in(argv[3], std::ios::binary | std::ios::ate);
     double mb = static_cast<double>(in.tellg()) / 1e6;
@@ -67,6 +74,7 @@ int main(int argc, char** argv) {
   }
   std::fputs(
       "usage: metagen write SHAPES OUT.mf [OUT.json]\n"
+      "       metagen lines LINES OUT.mf\n"
       "       metagen peak meta|nlohmann|simdjson FILE\n",
       stderr);
   return 2;
