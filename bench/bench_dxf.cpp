@@ -1,6 +1,7 @@
 // Writing the host's drawing as DXF: the generated drawing of bench_import is
 // imported once per size, then written to a file; the time per shape must stay
-// flat from a thousand to a million shapes.
+// flat from a thousand to a million shapes. BM_WriteDxfWithDxflib writes the
+// same drawing with dxflib (read from our file once), the C++ peer to compare.
 //
 // Run: build/.../bench/bench_dxf
 // With DRW_BENCH_KEEP_DXF=DIR each drawing is also left as DIR/drawing_N.dxf,
@@ -17,6 +18,7 @@
 #include <sstream>
 
 #include "dxf_writer.h"
+#include "dxflib_reference.h"
 #include "host.h"
 #include "import_setup.h"
 #include "metafile_generator.h"
@@ -80,7 +82,37 @@ void BM_WriteDxf(benchmark::State& state) {
   std::remove(path.c_str());
 }
 
+void BM_WriteDxfWithDxflib(benchmark::State& state) {
+  const std::size_t shapes = static_cast<std::size_t>(state.range(0));
+  drafthost::Host* host = drawingOf(shapes);
+  const std::string ours = scratch(std::to_string(shapes) + "_ours.dxf");
+  std::string error;
+  DxflibDrawing drawing;
+  const bool ready =
+      host && drafthost::writeDxfFile(host->drawing, drafthost::DxfOptions{}, ours, &error) &&
+      drawing.read(ours);
+  std::remove(ours.c_str());
+  if (!ready) {
+    state.SkipWithError("import or reading our DXF with dxflib failed");
+    return;
+  }
+  const std::string path = scratch(std::to_string(shapes) + "_dxflib.dxf");
+  for (auto _ : state) {
+    if (!drawing.write(path)) state.SkipWithError("dxflib could not write");
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * shapes));
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
+  std::remove(path.c_str());
+}
+
 BENCHMARK(BM_WriteDxf)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(1.0);
+BENCHMARK(BM_WriteDxfWithDxflib)
     ->Arg(1000)
     ->Arg(10000)
     ->Arg(100000)
