@@ -65,6 +65,30 @@ metaTreeC* m2dNthChild(metaTreeC* section, std::string_view key, std::size_t i, 
   return made;
 }
 
+void m2dFirstChildren(metaTreeC* section, std::string_view key, std::size_t n, metaTreeC** out) {
+  std::size_t seen = 0;
+  if (!section) {
+    for (; seen < n; ++seen) out[seen] = nullptr;
+    return;
+  }
+  metaTreeC* last = nullptr;
+  for (metaTreeC* c = section->firstChild; c && seen < n; c = c->next) {
+    last = c;
+    if (c->isIdent(key)) out[seen++] = c;
+  }
+  if (seen == n) return;
+  for (; seen < n; ++seen) {
+    metaTreeC* made = metaTreeC::makeIdent(key);
+    if (last) {
+      last->insertAfter(made);
+    } else {
+      section->prependChildren(made);
+    }
+    out[seen] = made;
+    last = made;
+  }
+}
+
 mVec2d m2dReadPoint(metaTreeC* section, std::string_view key, bool* found) {
   return m2dPointOf(metaObjectC(section).child(key), found);
 }

@@ -29,6 +29,10 @@ bool m2dSetPointOf(metaTreeC* keyNode, mVec2d p);
 // The i-th child with key (from 0); with create, missing ones are appended as
 // empty keys first. Null when missing (without create) or for a null section.
 metaTreeC* m2dNthChild(metaTreeC* section, std::string_view key, std::size_t i, bool create);
+// The first n children with key in one walk, as m2dNthChild with create gives
+// them for i = 0, 1, ... n - 1 in turn (missing ones appended in that order).
+// All null for a null section.
+void m2dFirstChildren(metaTreeC* section, std::string_view key, std::size_t n, metaTreeC** out);
 // The first POINT of a section read as a point (get-or-create).
 mVec2d m2dReadPoint(metaTreeC* section, std::string_view key, bool* found = nullptr);
 // Writes the point under key (get-or-create); false for a null section.

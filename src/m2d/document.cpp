@@ -19,21 +19,34 @@ m2dDocumentKind m2dDocumentC::kind() const {
                       [](const m2dDocumentC& p) { return p.kind(); });
 }
 
+// Asked for every node of a file before the import and for every item after
+// it, so the key is told by its length before any bytes are compared.
 m2dItemKind m2dItemKindOf(const metaTreeC* item) {
   if (!item || !item->value.isIdent()) return m2dItemKind::other;
-  static const struct {
-    const char* key;
-    m2dItemKind kind;
-  } kKinds[] = {{"SHAPEATTR", m2dItemKind::shapeAttr},
-                {"LINE", m2dItemKind::line},
-                {"ARC", m2dItemKind::arc},
-                {"CIRCLE", m2dItemKind::circle},
-                {"ELLIPSE", m2dItemKind::ellipse},
-                {"ELLIPSEARC", m2dItemKind::ellipseArc},
-                {"TEXT", m2dItemKind::text},
-                {"ICRV2D", m2dItemKind::intCrv}};
-  for (const auto& k : kKinds) {
-    if (item->value.text() == k.key) return k.kind;
+  const std::string_view key = item->value.text();
+  switch (key.size()) {
+    case 3:
+      if (key == "ARC") return m2dItemKind::arc;
+      break;
+    case 4:
+      if (key == "LINE") return m2dItemKind::line;
+      if (key == "TEXT") return m2dItemKind::text;
+      break;
+    case 6:
+      if (key == "CIRCLE") return m2dItemKind::circle;
+      if (key == "ICRV2D") return m2dItemKind::intCrv;
+      break;
+    case 7:
+      if (key == "ELLIPSE") return m2dItemKind::ellipse;
+      break;
+    case 9:
+      if (key == "SHAPEATTR") return m2dItemKind::shapeAttr;
+      break;
+    case 10:
+      if (key == "ELLIPSEARC") return m2dItemKind::ellipseArc;
+      break;
+    default:
+      break;
   }
   return m2dItemKind::other;
 }

@@ -213,12 +213,14 @@ void mBaseLine2dC::boundingBox(mVec2d& ll, mVec2d& lr, mVec2d& ur, mVec2d& ul) c
   boxOf(pts, 2, ll, lr, ur, ul);
 }
 
+// Both points are found in one walk: every LINE of a figure comes through here
+// once per figure transformation.
 int mBaseLine2dC::transform(const mMatrix3& m) const {
   if (!node()) return 0;
-  const mVec2d s = start();
-  const mVec2d e = end();
-  setStart(m.apply(s));
-  setEnd(m.apply(e));
+  metaTreeC* pts[2];
+  m2dFirstChildren(node(), kPoint, 2, pts);
+  transformKey(pts[0], m);
+  transformKey(pts[1], m);
   return 1;
 }
 
@@ -326,7 +328,9 @@ void mBaseArc2dC::boundingBox(mVec2d& ll, mVec2d& lr, mVec2d& ur, mVec2d& ul) co
 
 int mBaseArc2dC::transform(const mMatrix3& m) const {
   if (!node()) return 0;
-  for (std::size_t i = 0; i < 3; ++i) setPoint(i, m.apply(point(i)));
+  metaTreeC* pts[3];
+  m2dFirstChildren(node(), kPoint, 3, pts);
+  for (metaTreeC* p : pts) transformKey(p, m);
   return 1;
 }
 

@@ -214,10 +214,11 @@ int importFigure(InterfaceSettings& settings, const m2dFigureC& figure, const ad
   } else {
     copyName(set, figureSet);
     if (inch) scaleItems(items, 1.0 / kMillimetresPerInch);
-    rotateItems(items, figureRotation);
-    moveItems(items, insertPoint);
-    rotateItems(items, rotationDegrees);
-    moveItems(items, {baseX, baseY});
+    // The figure's own placement, then the caller's.
+    const mMatrix3 placement[] = {
+        mMatrix3::rotation(figureRotation), mMatrix3::translation(insertPoint),
+        mMatrix3::rotation(rotationDegrees), mMatrix3::translation({baseX, baseY})};
+    transformItems(items, placement, 4);
   }
 
   std::vector<ShapeRefItem>& refs = settings.shapeRefs();

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <iterator>
+#include <string>
 #include <vector>
 
+#include "m2d/attributes.h"
 #include "m2d/document.h"
 #include "m2d/shapes.h"
 #include "meta/meta_test_support.h"
@@ -137,4 +141,123 @@ TEST(M2dFigureTransform, ParametersAndTextAngles) {
         1);
     EXPECT_EQ(dump(item, false), c.result) << c.item;
   }
+}
+
+namespace {
+
+// Every node of a chain with numbers as their exact bits, so that -0.0 and
+// 0.0 and the last rounding tell apart.
+std::string exactDump(const metaTreeC* first) {
+  std::string out;
+  for (const metaTreeC* n = first; n; n = n->next) {
+    char buf[48];
+    if (n->value.isNumber()) {
+      std::snprintf(buf, sizeof buf, " %a", n->value.number());
+      out += buf;
+    } else {
+      out += ' ' + std::string(n->value.text());
+    }
+    if (n->firstChild) out += '{' + exactDump(n->firstChild) + '}';
+  }
+  return out;
+}
+
+// What the figure transformations did in one walk per matrix: each item
+// through the any-shape view's dispatch by key, texts on their own.
+void transformByDispatch(metaTreeC* items, const mMatrix3& m) {
+  for (metaTreeC* item = items->firstChild; item; item = item->next) {
+    const mBaseShape2dC shape(item);
+    if (shape.isGeometry()) {
+      shape.transform(m);
+    } else if (item->isIdent("TEXT")) {
+      m2dTextC(item).transform(m);
+    }
+  }
+}
+
+void scaleByDispatch(metaTreeC* items, double f) {
+  for (metaTreeC* item = items->firstChild; item; item = item->next) {
+    const mBaseShape2dC shape(item);
+    if (shape.isGeometry()) {
+      shape.scale(f);
+    } else if (item->isIdent("TEXT")) {
+      m2dTextC(item).scale(f);
+    }
+  }
+}
+
+// Items of every kind, with signed zeros, missing and malformed points.
+constexpr const char* kMixedItems =
+    "FIGURITEMS { SHAPEATTR { SHAPETYP { 1 } } "
+    "LINE { POINT { -0 0 } POINT { 1.5 -0 } } LINE { POINT { 3 } } LINE { } "
+    "CENTER { POINT { -0 -0 } POINT { 1e300 -1e-300 } } SPOINT { POINT { 0.1 0.2 } } "
+    "ARC { HATCHIDX { 3 } POINT { 0 1 } POINT { 1 0 } POINT { 0 -1 } } ARC { POINT { -0 2 } } "
+    "CIRCLE { RAD { 2 } } CIRCLE { POINT { 1 -0 } RAD { 2 } } "
+    "ELLIPSE { POINT { 1 2 } RAD1 { 3 } RAD2 { 1 } ANGLE { 30 } } "
+    "ELLIPSEARC { POINT { -0 0 } RAD1 { 3 } RAD2 { 1 } ANGLE { 0 } ANGLE1 { 10 } ANGLE2 { 200 } } "
+    "ELLIPSEARC { POINT { 1 1 } RAD1 { 3 } RAD2 { 0 } ANGLE { 10 } ANGLE1 { 10 } ANGLE2 { 20 } } "
+    "ICRV2D { POINT { 0 -0 } NOTE { 1 } POINT { 1 1 } POINT { 2 x } POINT { 3 -0.25 } } "
+    "TEXT { POINT { -0 5 } TEXT { \"a\" } } TEXT { ANGLE { 10 } } HATCH { POINT { 1 1 } } "
+    "7 \"s\" }";
+
+}  // namespace
+
+TEST(M2dFigureTransform, OneWalkMatchesOneDispatchWalkPerMatrix) {
+  const mMatrix3 matrices[] = {mMatrix3::rotation(0),    mMatrix3::translation({0, 0}),
+                               mMatrix3::rotation(-0.0), mMatrix3::translation({-0.0, -0.0}),
+                               mMatrix3::rotation(37.5), mMatrix3::translation({-0.0, 3.25}),
+                               mMatrix3::rotation(90),   mMatrix3::translation({1e-17, -2})};
+  const std::size_t count = std::size(matrices);
+  for (std::size_t from = 0; from < count; ++from) {
+    for (std::size_t n = 0; from + n <= count && n <= 4; ++n) {
+      auto expected = parse(kMixedItems);
+      auto actual = parse(kMixedItems);
+      for (std::size_t i = from; i < from + n; ++i)
+        transformByDispatch(expected->first, matrices[i]);
+      transformItems(actual->first, matrices + from, n);
+      EXPECT_EQ(exactDump(actual->first), exactDump(expected->first)) << from << ' ' << n;
+    }
+  }
+  auto expected = parse(kMixedItems);
+  auto actual = parse(kMixedItems);
+  transformByDispatch(expected->first, mMatrix3::rotation(-30));
+  transformByDispatch(expected->first, mMatrix3::translation({-0.0, 0.0}));
+  rotateItems(actual->first, -30);
+  moveItems(actual->first, {-0.0, 0.0});
+  EXPECT_EQ(exactDump(actual->first), exactDump(expected->first));
+  transformItems(nullptr, matrices, 2);
+}
+
+TEST(M2dFigureTransform, ScaleMatchesDispatch) {
+  for (double f : {1.0 / 25.4, -1.0, 0.0, -0.0, 3.0}) {
+    auto expected = parse(kMixedItems);
+    auto actual = parse(kMixedItems);
+    if (f != 0.0) scaleByDispatch(expected->first, f);
+    scaleItems(actual->first, f);
+    EXPECT_EQ(exactDump(actual->first), exactDump(expected->first)) << f;
+  }
+}
+
+TEST(M2dFigureTransform, FirstChildrenAsNthChildWithCreate) {
+  for (const char* text :
+       {"S { }", "S { A { 1 } }", "S { P { 1 } A P }", "S { P P P P }", "S { A }"}) {
+    for (std::size_t n = 0; n <= 3; ++n) {
+      auto expected = parse(text);
+      auto actual = parse(text);
+      std::vector<metaTreeC*> e, a(n);
+      for (std::size_t i = 0; i < n; ++i) e.push_back(m2dNthChild(expected->first, "P", i, true));
+      m2dFirstChildren(actual->first, "P", n, a.data());
+      EXPECT_EQ(dump(actual->first), dump(expected->first)) << text << ' ' << n;
+      auto position = [](const metaTreeC* c) {
+        std::size_t k = 0;
+        for (; c->prev; c = c->prev) ++k;
+        return k;
+      };
+      for (std::size_t i = 0; i < n; ++i) EXPECT_EQ(position(a[i]), position(e[i]));
+    }
+  }
+  metaTreeC* out[2] = {nullptr, nullptr};
+  m2dFirstChildren(nullptr, "P", 2, out);
+  EXPECT_EQ(out[0], nullptr);
+  EXPECT_EQ(out[1], nullptr);
 }
