@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "m2d/attributes.h"
 #include "m2d/shapes.h"
 #include "m2d/vector2d.h"
 #include "numeric/math.h"
@@ -44,9 +45,16 @@ int makeEntityFromList(InterfaceSettings& settings, resbuf* list, const char* me
 
 int makeLine(InterfaceSettings& settings, const m2dLineC& line, int styleIndex, bool cosmetic,
              ads_name entity) {
-  const EntityStyle st = entityStyle(settings, styleIndex, cosmetic);
-  const mVec2d a = line.start();
-  const mVec2d b = line.end();
+  return makeLine(settings, entityStyle(settings, styleIndex, cosmetic), line, entity);
+}
+
+int makeLine(InterfaceSettings& settings, const EntityStyle& st, const m2dLineC& line,
+             ads_name entity) {
+  // Start and end found in one walk, as start() and end() would find them.
+  metaTreeC* points[2];
+  m2dFirstChildren(line.node(), "POINT", 2, points);
+  const mVec2d a = m2dPointOf(points[0]);
+  const mVec2d b = m2dPointOf(points[1]);
   const ads_point p1 = {a.x, a.y, 0.0};
   const ads_point p2 = {b.x, b.y, 0.0};
   resbuf* list = ads_buildlist(RTDXF0, "LINE", 8, st.layer.c_str(), 6, st.linetype.c_str(), 62,

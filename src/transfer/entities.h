@@ -35,6 +35,10 @@ int makeEntityFromList(InterfaceSettings& settings, resbuf* list, const char* me
 // message ("Linie konnte nicht erzeugt werden!" and so on) with entity untouched.
 int makeLine(InterfaceSettings& settings, const m2dLineC& line, int styleIndex, bool cosmetic,
              ads_name entity);
+// As makeLine above with the style already looked up: a figure's lines share
+// their style until its next SHAPEATTR.
+int makeLine(InterfaceSettings& settings, const EntityStyle& style, const m2dLineC& line,
+             ads_name entity);
 int makeArc(InterfaceSettings& settings, const m2dArcC& arc, int styleIndex, bool cosmetic,
             ads_name entity);
 int makeCircle(InterfaceSettings& settings, const m2dCircleC& circle, int styleIndex, bool cosmetic,

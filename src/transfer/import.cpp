@@ -104,21 +104,32 @@ bool isShape(const metaTreeC* node) {
 // would leave a reference to such a node pointing at freed memory. Only shapes
 // that are items of a figure, and not themselves inside a shape, stay targets;
 // every other reference now names none, which the hatch code reports as a
-// shape it cannot find, as it did for such targets before. One walk, iterative.
+// shape it cannot find, as it did for such targets before. One walk along the
+// links, remembering the outermost shape it is inside.
 void keepReferencesToShapesOnly(metaTreeC* root) {
   std::vector<const metaTreeC*> shapes;
   std::vector<metaTreeC*> references;
-  std::vector<std::pair<metaTreeC*, bool>> stack;  // node, lies inside a shape
-  for (metaTreeC* n = root; n; n = n->next) stack.emplace_back(n, false);
-  while (!stack.empty()) {
-    auto [node, insideShape] = stack.back();
-    stack.pop_back();
+  const metaTreeC* outerShape = nullptr;                   // the shape the walk is inside, if any
+  const metaTreeC* above = root ? root->parent : nullptr;  // where the walk ends
+  metaTreeC* node = root;
+  while (node) {
     if (node->refResolved && node->refTarget) references.push_back(node);
-    const bool shape = isShape(node);
-    if (shape && !insideShape && node->parent && node->parent->isIdent("FIGURITEMS"))
-      shapes.push_back(node);
-    for (metaTreeC* c = node->firstChild; c; c = c->next)
-      stack.emplace_back(c, insideShape || shape);
+    const bool shape = !outerShape && isShape(node);
+    if (shape && node->parent && node->parent->isIdent("FIGURITEMS")) shapes.push_back(node);
+    if (node->firstChild) {
+      if (shape) outerShape = node;
+      node = node->firstChild;
+      continue;
+    }
+    // Leave the node and every ancestor without a next sibling.
+    while (node) {
+      if (node == outerShape) outerShape = nullptr;
+      if (node->next) {
+        node = node->next;
+        break;
+      }
+      node = node->parent == above ? nullptr : node->parent;
+    }
   }
   if (references.empty()) return;
   std::unordered_map<const metaTreeC*, bool> targetIsShape;  // as small as the references
@@ -226,6 +237,9 @@ int importFigure(InterfaceSettings& settings, const m2dFigureC& figure, const ad
   int shapeType = 0;
   int style = styleIndexForShape(0, 0);
   bool cosmetic = false;
+  // The style of the lines, looked up at the first line after each SHAPEATTR.
+  EntityStyle lineStyle;
+  bool lineStyleKnown = false;
   for (metaTreeC* item = items ? items->firstChild : nullptr; item && result == 1;
        item = item->next) {
     const m2dItemKind kind = m2dItemKindOf(item);
@@ -236,11 +250,20 @@ int importFigure(InterfaceSettings& settings, const m2dFigureC& figure, const ad
       shapeType = attr.shapeType();
       cosmetic = attr.cosmetic() != 0;
       style = styleIndexForShape(shapeType, width);
+      lineStyleKnown = false;
       continue;
     }
     if (shapeType == 4) continue;  // not drawn
     ads_name ent = {0, 0};
-    result = buildShape(settings, kind, item, style, cosmetic, ent);
+    if (kind == m2dItemKind::line) {
+      if (!lineStyleKnown) {
+        lineStyle = entityStyle(settings, style, cosmetic);
+        lineStyleKnown = true;
+      }
+      result = makeLine(settings, lineStyle, m2dLineC(item), ent);
+    } else {
+      result = buildShape(settings, kind, item, style, cosmetic, ent);
+    }
     // A curve whose approximation is empty reports 1 without an entity.
     if (result != 1 || (ent[0] == 0 && ent[1] == 0)) continue;
     ads_name out;
