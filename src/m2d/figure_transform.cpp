@@ -1,4 +1,5 @@
 // The figure transformations: every item of a FIGURITEMS section in turn.
+#include <cmath>
 #include <string_view>
 
 #include "m2d/attributes.h"
@@ -73,18 +74,45 @@ bool withGeometry(ItemClass c, metaTreeC* item, Fn&& fn) {
   }
 }
 
+// The matrices of one transformation and whether they leave plain points be.
+struct Matrices {
+  const mMatrix3* m;
+  std::size_t count;
+  bool keepPlainPoints;
+};
+
+// A point of finite coordinates without a negative zero. Only a plain point
+// comes out of a rotation by 0 or a move by (0, 0) with its bits unchanged:
+// -0.0 + 0.0 gives +0.0, and an infinite coordinate times 0 gives NaN.
+bool isPlain(mVec2d p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && !(p.x == 0.0 && std::signbit(p.x)) &&
+         !(p.y == 0.0 && std::signbit(p.y));
+}
+
+// True when m maps every plain point to itself bit for bit: then x' = (1 x +
+// 0 y) + 0 and y' = (0 x + 1 y) + 0, with every product exact and x + 0 = x
+// for a plain x whatever the signs of the zeros.
+bool keepsPlainPoints(const mMatrix3& m) {
+  return m.m[0] == 1.0 && m.m[4] == 1.0 && m.m[1] == 0.0 && m.m[3] == 0.0 && m.m[6] == 0.0 &&
+         m.m[7] == 0.0;
+}
+
 // The matrices in turn on the point a key node holds. Only the end result is
-// written: the values are the same as after one rewrite per matrix.
-void transformPoint(metaTreeC* keyNode, const mMatrix3* matrices, std::size_t count) {
-  mVec2d p = m2dPointOf(keyNode);
-  for (std::size_t i = 0; i < count; ++i) p = matrices[i].apply(p);
+// written: the values are the same as after one rewrite per matrix. A plain,
+// well-formed point that the matrices keep as it is is left alone, which is
+// what a placement at the origin without a turn does to nearly every point.
+void transformPoint(metaTreeC* keyNode, const Matrices& ms) {
+  bool wellFormed = false;
+  mVec2d p = m2dPointOf(keyNode, &wellFormed);
+  if (wellFormed && ms.keepPlainPoints && isPlain(p)) return;
+  for (std::size_t i = 0; i < ms.count; ++i) p = ms.m[i].apply(p);
   m2dSetPointOf(keyNode, p);
 }
 
 // One item under the matrices in turn. The shapes that are only points have
 // them found once; the others (whose transformations read back what they wrote)
 // take one matrix after the other.
-void transformItem(metaTreeC* item, const mMatrix3* matrices, std::size_t count) {
+void transformItem(metaTreeC* item, const Matrices& ms) {
   constexpr std::string_view kPoint = "POINT";
   const ItemClass c = classOf(item);
   switch (c) {
@@ -92,31 +120,31 @@ void transformItem(metaTreeC* item, const mMatrix3* matrices, std::size_t count)
       return;
     case ItemClass::point:
     case ItemClass::circle:
-      transformPoint(metaObjectC(item).child(kPoint), matrices, count);
+      transformPoint(metaObjectC(item).child(kPoint), ms);
       return;
     case ItemClass::line: {
       metaTreeC* pts[2];
       m2dFirstChildren(item, kPoint, 2, pts);
-      for (metaTreeC* p : pts) transformPoint(p, matrices, count);
+      for (metaTreeC* p : pts) transformPoint(p, ms);
       return;
     }
     case ItemClass::arc: {
       metaTreeC* pts[3];
       m2dFirstChildren(item, kPoint, 3, pts);
-      for (metaTreeC* p : pts) transformPoint(p, matrices, count);
+      for (metaTreeC* p : pts) transformPoint(p, ms);
       return;
     }
     case ItemClass::intCrv:
       for (metaTreeC* p = item->firstChild; p; p = p->next) {
-        if (p->isIdent(kPoint)) transformPoint(p, matrices, count);
+        if (p->isIdent(kPoint)) transformPoint(p, ms);
       }
       return;
     case ItemClass::text:
-      for (std::size_t i = 0; i < count; ++i) m2dTextC(item).transform(matrices[i]);
+      for (std::size_t i = 0; i < ms.count; ++i) m2dTextC(item).transform(ms.m[i]);
       return;
     default:
       withGeometry(c, item, [&](const mBaseShape2dC& s) {
-        for (std::size_t i = 0; i < count; ++i) s.transform(matrices[i]);
+        for (std::size_t i = 0; i < ms.count; ++i) s.transform(ms.m[i]);
       });
       return;
   }
@@ -140,9 +168,11 @@ void scaleItems(metaTreeC* items, double f) {
 // before the next gives what a walk per matrix would.
 void transformItems(metaTreeC* items, const mMatrix3* matrices, std::size_t count) {
   if (!items || count == 0) return;
-  for (metaTreeC* item = items->firstChild; item; item = item->next) {
-    transformItem(item, matrices, count);
+  Matrices ms{matrices, count, true};
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!keepsPlainPoints(matrices[i])) ms.keepPlainPoints = false;
   }
+  for (metaTreeC* item = items->firstChild; item; item = item->next) transformItem(item, ms);
 }
 
 void rotateItems(metaTreeC* items, double degrees) {
