@@ -100,7 +100,7 @@ metaPrototypeRegistry& m2dGeometryRegistry() {
 bool mBaseShape2dC::isGeometry() const {
   metaTreeC* n = node();
   return n && n->value.isIdent() &&
-         dynamic_cast<mBaseShape2dC*>(m2dGeometryRegistry().lookup(n->value.text())) != nullptr;
+         m2dGeometryRegistry().lookupAs<mBaseShape2dC>(n->value.text()) != nullptr;
 }
 
 double mBaseShape2dC::length() const {

@@ -4,10 +4,13 @@
 // to the view's node.
 #pragma once
 
+#include <array>
 #include <bitset>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 #include "meta/object.h"
@@ -18,6 +21,11 @@ class metaPrototypeRegistry {
     int priority;
     std::string key;
     std::unique_ptr<metaObjectC> prototype;
+    // The prototype cast to the class last asked for by lookupAs (null when
+    // it is none of that class): dispatch asks once per call, always for the
+    // same class, and a dynamic_cast costs more than the rest of the lookup.
+    mutable const std::type_info* castType = nullptr;
+    mutable void* cast = nullptr;
   };
 
   // Stores the prototype under key unless an entry for key of equal or higher
@@ -26,8 +34,25 @@ class metaPrototypeRegistry {
   // Prototypes must have an empty binding.
   bool registerPrototype(std::string_view key, std::unique_ptr<metaObjectC> prototype,
                          int priority);
-  // The prototype for key, or null. Binary search from 6 entries on.
-  metaObjectC* lookup(std::string_view key) const;
+  // The prototype for key, or null. A key whose first byte starts no entry
+  // (most keys of a file) is turned away here without a call.
+  metaObjectC* lookup(std::string_view key) const {
+    if (!key.empty() && !firstBytes_.test(static_cast<unsigned char>(key[0]))) return nullptr;
+    const Entry* e = find(key);
+    return e ? e->prototype.get() : nullptr;
+  }
+  // dynamic_cast<V*>(lookup(key)), with the cast made once per entry.
+  template <class V>
+  V* lookupAs(std::string_view key) const {
+    if (!key.empty() && !firstBytes_.test(static_cast<unsigned char>(key[0]))) return nullptr;
+    const Entry* e = find(key);
+    if (!e) return nullptr;
+    if (e->castType != &typeid(V)) {
+      e->cast = dynamic_cast<V*>(e->prototype.get());
+      e->castType = &typeid(V);
+    }
+    return static_cast<V*>(e->cast);
+  }
   // The entries sorted by key (byte order).
   const std::vector<Entry>& entries() const { return entries_; }
   std::size_t size() const { return entries_.size(); }
@@ -35,9 +60,15 @@ class metaPrototypeRegistry {
  private:
   // Index of the first entry whose key is not below key.
   std::size_t lowerBound(std::string_view key) const;
+  // The entry for key, or null: among the entries of the key's first byte,
+  // lengths compared before bytes.
+  const Entry* find(std::string_view key) const;
 
   std::vector<Entry> entries_;
   std::bitset<256> firstBytes_;  // first bytes of the keys: most misses stop here
+  // groupStart_[b]: index of the first entry whose key starts with byte b or a
+  // later one (the entries are sorted); groupStart_[256] is the number of entries.
+  std::array<std::uint32_t, 257> groupStart_{};
 };
 
 // Binds a prototype (not owning) to a node for the lifetime of the guard and
@@ -63,7 +94,7 @@ template <class V>
 V* metaDispatchPrototype(const metaPrototypeRegistry& registry, const V& self) {
   metaTreeC* n = self.node();
   if (!n || !n->value.isIdent()) return nullptr;
-  auto* proto = dynamic_cast<V*>(registry.lookup(n->value.text()));
+  V* proto = registry.template lookupAs<V>(n->value.text());
   if (!proto || proto == &self) return nullptr;
   return proto;
 }

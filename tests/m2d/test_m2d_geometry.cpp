@@ -2,7 +2,11 @@
 // sense, steps, curve points and the vector helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <sstream>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "m2d/shapes.h"
@@ -190,4 +194,45 @@ TEST(M2dGeometry, VectorHelpers) {
   mVec2d out{7, 7};
   EXPECT_FALSE(lineIntersection({0, 0}, {1, 0}, {0, 1}, {1, 1}, out) || out != (mVec2d{7, 7}));
   EXPECT_EQ(circumcentre({12, 5}, {10, 7}, {8, 5}), (mVec2d{10, 5}));
+}
+
+// Lookups in a registry of keys that share first bytes, lengths and prefixes,
+// against a plain search of its entries; and the cast kept per entry.
+TEST(M2dGeometry, RegistryLookupsMatchAPlainSearch) {
+  metaPrototypeRegistry r;
+  const std::vector<std::string> keys = {"LINE", "LIN",    "LINES",  "L", "ARC",  "\xC3\xA4",
+                                         "",     "CIRCLE", "CENTER", "C", "\x01", "ZZ"};
+  for (const std::string& k : keys) {
+    if (k == "CIRCLE") {
+      EXPECT_TRUE(r.registerPrototype(k, std::make_unique<mBaseCircle2dC>(), 1));
+    } else {
+      EXPECT_TRUE(r.registerPrototype(k, std::make_unique<metaObjectC>(), 1));
+    }
+  }
+  auto plain = [&](std::string_view key) -> metaObjectC* {
+    for (const auto& e : r.entries())
+      if (e.key == key) return e.prototype.get();
+    return nullptr;
+  };
+  for (std::string_view key :
+       {"LINE", "LIN",    "LINES",  "LI", "LINEX", "L",    "ARC", "AR", "ARCS",  "\xC3\xA4", "\xC3",
+        "",     "CIRCLE", "CENTER", "C",  "CE",    "\x01", "ZZ",  "Z",  "POINT", "\xFF"}) {
+    EXPECT_EQ(r.lookup(key), plain(key)) << key;
+    EXPECT_EQ(r.lookup(key) != nullptr, std::find(keys.begin(), keys.end(), key) != keys.end())
+        << key;
+  }
+  // The cast asked for in turn as two classes, then after a replacement.
+  metaObjectC* circle = r.lookup("CIRCLE");
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(r.lookupAs<mBaseShape2dC>("CIRCLE"), dynamic_cast<mBaseShape2dC*>(circle));
+    EXPECT_NE(r.lookupAs<mBaseShape2dC>("CIRCLE"), nullptr);
+    EXPECT_EQ(r.lookupAs<mBaseLine2dC>("CIRCLE"), nullptr);
+    EXPECT_EQ(r.lookupAs<mBaseShape2dC>("LINE"), nullptr);
+    EXPECT_EQ(r.lookupAs<metaObjectC>("LINE"), r.lookup("LINE"));
+  }
+  EXPECT_TRUE(r.registerPrototype("CIRCLE", std::make_unique<mBaseLine2dC>(), 2));
+  EXPECT_EQ(r.lookupAs<mBaseLine2dC>("CIRCLE"), dynamic_cast<mBaseLine2dC*>(r.lookup("CIRCLE")));
+  EXPECT_NE(r.lookupAs<mBaseLine2dC>("CIRCLE"), nullptr);
+  EXPECT_EQ(r.lookupAs<mBaseCircle2dC>("CIRCLE"), nullptr);
+  EXPECT_EQ(r.lookupAs<mBaseShape2dC>("NONE"), nullptr);
 }
