@@ -297,6 +297,24 @@ bool mBaseArc2dC::clockwise() const {
   return a2 <= a1 ? true : a2 >= a0;
 }
 
+void mBaseArc2dC::counterClockwiseSweep(mVec2d& centre, double& radius, double& start,
+                                        double& end) const {
+  metaTreeC* keys[3];
+  m2dFirstChildren(node(), kPoint, 3, keys);
+  const mVec2d p0 = m2dPointOf(keys[0]);
+  const mVec2d p1 = m2dPointOf(keys[1]);
+  const mVec2d p2 = m2dPointOf(keys[2]);
+  centre = circumcentre(p0, p1, p2);
+  radius = norm(p0 - centre);
+  start = angleOf(p0 - centre);
+  end = angleOf(p2 - centre);
+  // As clockwise() decides it.
+  const double middle = angleOf(p1 - centre);
+  const bool turnsClockwise = middle > start ? (end > middle ? false : end >= start)
+                                             : (end <= middle ? true : end >= start);
+  if (turnsClockwise) std::swap(start, end);
+}
+
 double mBaseArc2dC::length() const {
   double s = startAngle();
   double e = endAngle();

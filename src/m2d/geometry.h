@@ -106,6 +106,10 @@ class mBaseArc2dC : public mBaseShape2dC {
   double endAngle() const;
   // True when start -> middle -> end turns clockwise.
   bool clockwise() const;
+  // centre(), radius() and the start and end angle (degrees) as a
+  // counter-clockwise sweep: startAngle() and endAngle(), exchanged when the
+  // arc turns clockwise. The same numbers, from one walk for the three points.
+  void counterClockwiseSweep(mVec2d& centre, double& radius, double& start, double& end) const;
 
   double length() const override;
   void boundingBox(mVec2d& ll, mVec2d& lr, mVec2d& ur, mVec2d& ul) const override;

@@ -65,15 +65,14 @@ int makeLine(InterfaceSettings& settings, const EntityStyle& st, const m2dLineC&
 int makeArc(InterfaceSettings& settings, const m2dArcC& arc, int styleIndex, bool cosmetic,
             ads_name entity) {
   const EntityStyle st = entityStyle(settings, styleIndex, cosmetic);
-  const mVec2d c = arc.centre();
-  const ads_point centre = {c.x, c.y, 0.0};
-  double start = arc.startAngle();
-  double end = arc.endAngle();
   // The host draws counter-clockwise from 50 to 51.
-  if (arc.clockwise()) std::swap(start, end);
-  resbuf* list = ads_buildlist(RTDXF0, "ARC", 8, st.layer.c_str(), 6, st.linetype.c_str(), 62,
-                               st.colour, 10, centre, 40, arc.radius(), 50, degreesToRadians(start),
-                               51, degreesToRadians(end), 0);
+  mVec2d c;
+  double radius = 0.0, start = 0.0, end = 0.0;
+  arc.counterClockwiseSweep(c, radius, start, end);
+  const ads_point centre = {c.x, c.y, 0.0};
+  resbuf* list =
+      ads_buildlist(RTDXF0, "ARC", 8, st.layer.c_str(), 6, st.linetype.c_str(), 62, st.colour, 10,
+                    centre, 40, radius, 50, degreesToRadians(start), 51, degreesToRadians(end), 0);
   return makeEntityFromList(settings, list, "Bogen konnte nicht erzeugt werden!", entity);
 }
 

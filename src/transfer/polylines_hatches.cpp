@@ -39,16 +39,6 @@ resbuf* pointGroup(int code, mVec2d p) {
   return ads_buildlist(code, pt, 0);
 }
 
-// Start and end angle (radians) of an arc as the host wants them:
-// counter-clockwise from the first to the second.
-void hostArcAngles(const mBaseArc2dC& arc, double& start, double& end) {
-  start = arc.startAngle();
-  end = arc.endAngle();
-  if (arc.clockwise()) std::swap(start, end);
-  start = degreesToRadians(start);
-  end = degreesToRadians(end);
-}
-
 resbuf* ellipseEdge(const mBaseEllipseCore2dC& e, double startParam, double endParam) {
   const mVec2d c = e.centre();
   mVec2d first, second;
@@ -299,12 +289,13 @@ resbuf* hatchEdges(metaTreeC* shape) {
       return chain;
     }
     case m2dItemKind::arc: {
-      const m2dArcC arc(shape);
-      const mVec2d c = arc.centre();
+      // The host wants the angles in radians, counter-clockwise from 50 to 51.
+      mVec2d c;
+      double radius = 0.0, start = 0.0, end = 0.0;
+      m2dArcC(shape).counterClockwiseSweep(c, radius, start, end);
       const ads_point centre = {c.x, c.y, 0.0};
-      double start, end;
-      hostArcAngles(arc, start, end);
-      return ads_buildlist(72, 2, 10, centre, 40, arc.radius(), 50, start, 51, end, 73, 1, 0);
+      return ads_buildlist(72, 2, 10, centre, 40, radius, 50, degreesToRadians(start), 51,
+                           degreesToRadians(end), 73, 1, 0);
     }
     case m2dItemKind::circle: {
       const m2dCircleC circle(shape);

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "m2d/shapes.h"
@@ -235,4 +237,40 @@ TEST(M2dGeometry, RegistryLookupsMatchAPlainSearch) {
   EXPECT_NE(r.lookupAs<mBaseLine2dC>("CIRCLE"), nullptr);
   EXPECT_EQ(r.lookupAs<mBaseCircle2dC>("CIRCLE"), nullptr);
   EXPECT_EQ(r.lookupAs<mBaseShape2dC>("NONE"), nullptr);
+}
+
+// The sweep in one walk gives the numbers of the single questions bit for bit
+// and leaves the arc as they leave it.
+TEST(M2dGeometry, CounterClockwiseSweepMatchesTheSingleQuestions) {
+  for (const char* text :
+       {"ARC { POINT { 1 0 } POINT { 0 1 } POINT { -1 0 } }",
+        "ARC { POINT { -1 0 } POINT { 0 1 } POINT { 1 0 } }",
+        "ARC { HATCHIDX { 2 } POINT { 0.3 -7 } POINT { 1e-3 2.5 } POINT { -4 0.25 } }",
+        "ARC { POINT { 0 0 } POINT { 1 1 } POINT { 2 2 } }", "ARC { POINT { 1 0 } }", "ARC",
+        "ARC { POINT { 1 0 x } POINT { -0 1 } POINT { 0 -1 } }"}) {
+    auto single = parse(text);
+    auto swept = parse(text);
+    const m2dArcC a(single->first);
+    const mVec2d c = a.centre();
+    const double r = a.radius();
+    double start = a.startAngle();
+    double end = a.endAngle();
+    if (a.clockwise()) std::swap(start, end);
+    mVec2d c2{7, 7};
+    double r2 = 7, start2 = 7, end2 = 7;
+    m2dArcC(swept->first).counterClockwiseSweep(c2, r2, start2, end2);
+    auto bits = [](double v) {
+      char buf[48];
+      std::snprintf(buf, sizeof buf, "%a", v);
+      return std::string(buf);
+    };
+    EXPECT_EQ(bits(c2.x) + bits(c2.y) + bits(r2) + bits(start2) + bits(end2),
+              bits(c.x) + bits(c.y) + bits(r) + bits(start) + bits(end))
+        << text;
+    EXPECT_EQ(dump(swept->first), dump(single->first)) << text;
+  }
+  mVec2d c{7, 7};
+  double r = 7, s = 7, e = 7;
+  m2dArcC().counterClockwiseSweep(c, r, s, e);
+  EXPECT_TRUE(c.x == 0 && c.y == 0 && r == 0 && s == 0 && e == 0);
 }
