@@ -3,6 +3,7 @@
 #include "meta/tree.h"
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 std::uint32_t metaTreeChangeCount = 0;
@@ -131,6 +132,129 @@ void metaTreeC::operator delete(void* p) {
 #endif
 }
 
+// --- Shared texts
+//
+// Keys and names come from a small vocabulary, so one copy of each serves
+// every value that holds it. The table is process-wide and unsynchronised,
+// like the node pool; it counts the values pointing into it and hands its
+// memory back once none is left (at once when it has grown large, otherwise
+// when the process ends). It stops taking new texts when full, so a file of
+// all-different texts costs no more than heap copies would.
+namespace {
+
+class TextTable {
+ public:
+  // The stored copy of text, or null when the table is full.
+  const char* find(std::string_view text) {
+    if (slots_.empty()) slots_.resize(kFirstSlots);
+    const std::uint32_t h = hash(text);
+    std::size_t mask = slots_.size() - 1;
+    std::size_t i = h & mask;
+    for (; slots_[i].text; i = (i + 1) & mask) {
+      const Slot& s = slots_[i];
+      if (s.hash == h && s.size == text.size() &&
+          std::memcmp(s.text, text.data(), text.size()) == 0)
+        return s.text;
+    }
+    if (count_ >= kMaxTexts) return nullptr;
+    if ((count_ + 1) * 2 > slots_.size()) {
+      grow();
+      mask = slots_.size() - 1;
+      for (i = h & mask; slots_[i].text; i = (i + 1) & mask) {
+      }
+    }
+    slots_[i] = Slot{store(text), static_cast<std::uint32_t>(text.size()), h};
+    ++count_;
+    return slots_[i].text;
+  }
+
+  void addUser() { ++users_; }
+  // True when the last user is gone and the table may go.
+  bool dropUser() { return --users_ == 0; }
+  std::size_t users() const { return users_; }
+  bool large() const { return count_ > kKeepTexts; }
+
+ private:
+  struct Slot {
+    const char* text = nullptr;
+    std::uint32_t size = 0;
+    std::uint32_t hash = 0;
+  };
+  static constexpr std::size_t kFirstSlots = 256;
+  static constexpr std::size_t kMaxTexts = 1 << 16;
+  static constexpr std::size_t kKeepTexts = 1024;
+  static constexpr std::size_t kBlockSize = 1 << 14;
+
+  static std::uint32_t hash(std::string_view text) {
+    std::uint32_t h = 2166136261u;  // FNV-1a
+    for (unsigned char c : text) h = (h ^ c) * 16777619u;
+    return h;
+  }
+
+  void grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& s : old) {
+      if (!s.text) continue;
+      std::size_t i = s.hash & mask;
+      while (slots_[i].text) i = (i + 1) & mask;
+      slots_[i] = s;
+    }
+  }
+
+  const char* store(std::string_view text) {
+    if (room_ < text.size()) {
+      blocks_.push_back(std::make_unique<char[]>(kBlockSize));
+      fill_ = blocks_.back().get();
+      room_ = kBlockSize;
+    }
+    char* at = fill_;
+    std::memcpy(at, text.data(), text.size());
+    fill_ += text.size();
+    room_ -= text.size();
+    return at;
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t count_ = 0;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* fill_ = nullptr;
+  std::size_t room_ = 0;
+  std::size_t users_ = 0;
+};
+
+// Made on first use and kept through static destruction for as long as
+// values still point into it (see the node pool).
+TextTable* texts = nullptr;
+bool textsClosing = false;
+
+TextTable& textTable() {
+  if (!texts) texts = new TextTable;
+  return *texts;
+}
+
+void releaseSharedText() {
+  if (texts->dropUser() && (textsClosing || texts->large())) {
+    delete texts;
+    texts = nullptr;
+  }
+}
+
+struct TextTableReaper {
+  ~TextTableReaper() {
+    textsClosing = true;
+    if (texts && texts->users() == 0) {
+      delete texts;
+      texts = nullptr;
+    }
+  }
+} textReaper;
+
+}  // namespace
+
+// --- Values
+
 metaValueC::metaValueC(const metaValueC& other) : line(other.line) {
   u_.number = 0.0;
   *this = other;
@@ -140,7 +264,17 @@ metaValueC& metaValueC::operator=(const metaValueC& other) {
   if (this == &other) return *this;
   line = other.line;
   if (other.kind_ == metaKindIdent || other.kind_ == metaKindString) {
-    setText(static_cast<metaValueKind>(other.kind_), other.text());
+    if (other.store_ == kShared) {
+      // Another user of the same shared copy: no lookup needed.
+      textTable().addUser();
+      releaseText();
+      u_.text = other.u_.text;
+      store_ = kShared;
+      size_ = other.size_;
+      kind_ = other.kind_;
+    } else {
+      setText(static_cast<metaValueKind>(other.kind_), other.text());
+    }
   } else {
     releaseText();
     kind_ = other.kind_;
@@ -149,8 +283,21 @@ metaValueC& metaValueC::operator=(const metaValueC& other) {
   return *this;
 }
 
+std::string_view metaValueC::heapText() const {
+  std::size_t size;
+  std::memcpy(&size, u_.text, sizeof size);
+  return std::string_view(u_.text + sizeof size, size);
+}
+
 void metaValueC::releaseText() {
-  if ((kind_ == metaKindIdent || kind_ == metaKindString) && size_ >= kInline) delete[] u_.heap;
+  if (kind_ == metaKindIdent || kind_ == metaKindString) {
+    if (store_ == kHeap) {
+      delete[] u_.text;
+    } else if (store_ == kShared) {
+      releaseSharedText();
+    }
+  }
+  store_ = kInPlace;
   size_ = 0;
 }
 
@@ -161,22 +308,32 @@ void metaValueC::setNone() {
 }
 
 void metaValueC::setText(metaValueKind kind, std::string_view text) {
-  // The text may live in this very value: copy before releasing.
-  if (text.size() < kInline) {
-    char buf[kInline];
+  // The text may live in this very value: take the new copy before
+  // releasing the old one.
+  if (text.size() <= kInPlaceSize) {
+    char buf[kInPlaceSize];
     std::memcpy(buf, text.data(), text.size());
     releaseText();
-    std::memcpy(u_.inline_, buf, text.size());
-    u_.inline_[text.size()] = '\0';
-  } else {
-    char* heap = new char[text.size() + 1];
-    std::memcpy(heap, text.data(), text.size());
-    heap[text.size()] = '\0';
+    std::memcpy(u_.inPlace, buf, text.size());
+    store_ = kInPlace;
+    size_ = static_cast<std::uint32_t>(text.size());
+  } else if (const char* shared =
+                 text.size() <= kMaxSharedSize ? textTable().find(text) : nullptr) {
+    textTable().addUser();
     releaseText();
-    u_.heap = heap;
+    u_.text = shared;
+    store_ = kShared;
+    size_ = static_cast<std::uint32_t>(text.size());
+  } else {
+    const std::size_t size = text.size();
+    char* heap = new char[sizeof size + size];
+    std::memcpy(heap, &size, sizeof size);
+    std::memcpy(heap + sizeof size, text.data(), size);
+    releaseText();
+    u_.text = heap;
+    store_ = kHeap;
   }
   kind_ = kind;
-  size_ = text.size();
 }
 
 void metaValueC::setIdent(std::string_view text) {
@@ -411,4 +568,5 @@ metaTreeC* metaTreeC::copyChain() const {
   return copyNodes(this, true);
 }
 
-static_assert(sizeof(metaValueC) <= 32, "node values are meant to stay compact");
+static_assert(sizeof(metaValueC) == 16, "values are many: keep them at sixteen bytes");
+static_assert(sizeof(metaTreeC) <= 64, "nodes are many: keep them at most a cache line");

@@ -21,8 +21,11 @@ enum metaValueKind : std::uint32_t {
 };
 
 // The value of one node: nothing, an identifier, a byte string or a double,
-// plus the source line it came from. Texts of up to 15 bytes are stored in
-// place; longer ones on the heap.
+// plus the source line it came from. Texts of up to 8 bytes are stored in
+// place. Longer ones that are short enough are shared through a process-wide
+// table of texts: a file repeats the same few keys and names over and over,
+// so each node then just points at the one copy. The rest live on the heap.
+// Sixteen bytes in all, since a file holds millions of values.
 class metaValueC {
  public:
   metaValueC() { u_.number = 0.0; }
@@ -40,7 +43,9 @@ class metaValueC {
   // Empty unless the value is an identifier or a string.
   std::string_view text() const {
     if (kind_ != metaKindIdent && kind_ != metaKindString) return {};
-    return std::string_view(size_ < kInline ? u_.inline_ : u_.heap, size_);
+    if (store_ == kInPlace) return std::string_view(u_.inPlace, size_);
+    if (store_ == kShared) return std::string_view(u_.text, size_);
+    return heapText();
   }
 
   // Setting another kind releases the old text.
@@ -54,24 +59,30 @@ class metaValueC {
   std::int32_t column() const { return line < 0 ? -1 : 0; }
 
  private:
-  static constexpr std::size_t kInline = 16;
+  // Where a text lives: in place, in the shared table, or in a heap block
+  // that starts with its size (so texts of any length fit).
+  enum Store : std::uint32_t { kInPlace, kShared, kHeap };
+  static constexpr std::size_t kInPlaceSize = 8;
+  static constexpr std::size_t kMaxSharedSize = 64;
+
   void setText(metaValueKind kind, std::string_view text);
   void releaseText();
+  std::string_view heapText() const;
 
-  std::uint32_t kind_ = metaKindNone;
+  union {
+    double number;
+    const char* text;  // shared or heap text
+    char inPlace[kInPlaceSize];
+  } u_;
 
  public:
-  // Source line (1-based); -1 for values made by program code. (Placed here
-  // to share a word with the kind: nodes are many.)
+  // Source line (1-based); -1 for values made by program code.
   std::int32_t line = -1;
 
  private:
-  std::size_t size_ = 0;  // text length
-  union {
-    double number;
-    char* heap;
-    char inline_[kInline];
-  } u_;
+  std::uint32_t kind_ : 2 = metaKindNone;
+  std::uint32_t store_ : 2 = kInPlace;
+  std::uint32_t size_ : 28 = 0;  // text length, unless the text is on the heap
 };
 
 class metaTreeC;

@@ -60,6 +60,34 @@ TEST(Tree, CopiesAndValues) {
   metaTreeC::destroy(all);
 }
 
+// Texts of every length survive setting, copying and setting from themselves,
+// whether they sit in place, in the shared table or on the heap.
+TEST(Tree, TextsOfEveryLength) {
+  const std::string texts[] = {"",
+                               "8 bytes!",
+                               "nine byte",
+                               std::string(64, 'k'),
+                               std::string(65, 'h'),
+                               std::string("with\0nul", 9),
+                               std::string(100000, 'x')};
+  for (const std::string& t : texts) {
+    metaValueC v;
+    v.setIdent(t);
+    metaValueC copy(v), assigned;
+    assigned.setString("something else, long enough to be shared");
+    assigned = v;
+    EXPECT_TRUE(v.isIdent() && v.text() == t && copy.isIdent() && copy.text() == t &&
+                assigned.isIdent() && assigned.text() == t)
+        << t.size();
+    v.setString(v.text());
+    const metaValueC& same = copy;
+    copy = same;
+    EXPECT_TRUE(v.isString() && v.text() == t && copy.text() == t) << t.size();
+    v.setNumber(2.5);
+    EXPECT_TRUE(v.text().empty() && v.number() == 2.5 && assigned.text() == t);
+  }
+}
+
 // An empty view answers null, 0 or a default to everything and changes nothing.
 TEST(View, EmptyViewsAnswerDefaults) {
   metaObjectC v;
