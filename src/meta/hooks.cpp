@@ -170,7 +170,11 @@ void metaRunLoadHooks(metaTreeC* first) {
   metaWalkPostOrder(first, false, [&](metaTreeC* n) {
     if (n->value.isIdent() && registry.lookup(n->value.text())) hooked.push_back(n);
   });
-  if (hooked.empty()) return;
+  metaRunLoadHooksOn(first, hooked);
+}
+
+void metaRunLoadHooksOn(metaTreeC* first, const std::vector<metaTreeC*>& hooked) {
+  if (!first || hooked.empty()) return;
   metaObjectCustomStorageC view;
   metaNodeIndexTable::instance().assumeRoot(first);
   for (metaStorageSlot slot :

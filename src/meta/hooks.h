@@ -82,6 +82,9 @@ metaPrototypeRegistry& metaCopyHookRegistry();
 // Runs the load hooks over first and everything below it (not over the top
 // level nodes after it). Nothing when no node there has a load-hook key.
 void metaRunLoadHooks(metaTreeC* first);
+// As metaRunLoadHooks, for a caller that already has the nodes below first
+// (first included) whose key has a load hook, in post-order.
+void metaRunLoadHooksOn(metaTreeC* first, const std::vector<metaTreeC*>& hooked);
 
 // Deep copy of node with its children, and with its following siblings when
 // withSiblings, running the copy hooks: references inside the copied nodes

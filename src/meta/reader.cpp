@@ -287,12 +287,23 @@ metaTreeC* metaTreeReaderC::parse() {
   ListFrame list;
   depth_ = 0;
 
+  // An item is complete, its block(s) read, once the next item of its list
+  // comes or the list ends: noting the hooked ones then gives the post-order
+  // the load hooks run in, without another walk over the tree. The hooks only
+  // look below the first top-level item.
+  auto complete = [&](metaTreeC* node) {
+    if (hookKeys_ && node->value.isIdent() && hookKeys_->lookup(node->value.text()))
+      hooked_.push_back(node);
+  };
+
   // Items get their parent at once, so attaching a block is constant time.
   auto add = [&](metaTreeC* node) {
     node->parent = list.owner;
     if (!list.first) {
       list.first = node;
     } else {
+      complete(list.previous);
+      if (!list.owner) hookKeys_ = nullptr;
       list.previous->next = node;
       node->prev = list.previous;
     }
@@ -338,10 +349,12 @@ metaTreeC* metaTreeReaderC::parse() {
         metaTreeC* owner = list.owner;
         metaTreeC* chain = list.first;
         metaTreeC* last = list.previous;
+        if (last) complete(last);
         list = open.back();
         open.pop_back();
         // Further blocks after the same item go in front of what it has.
         if (chain) {
+          if (owner->firstChild) hookOrderKept_ = false;
           last->next = owner->firstChild;
           if (owner->firstChild) owner->firstChild->prev = last;
           owner->firstChild = chain;
@@ -350,7 +363,10 @@ metaTreeC* metaTreeReaderC::parse() {
         continue;
       }
       case Token::end:
-        if (depth_ == 0) return list.first;
+        if (depth_ == 0) {
+          if (list.previous) complete(list.previous);
+          return list.first;
+        }
         fail("section count wrong");
         break;
     }
@@ -371,6 +387,10 @@ metaTreeC* metaTreeReaderC::read(bool runHooks) {
   line_ = 1;
   endedAtMark_ = false;
   token_.reserve(kTokenReserve);
+  const metaPrototypeRegistry& hookKeys = metaLoadHookRegistry();
+  hookKeys_ = runHooks && hookKeys.size() > 0 ? &hookKeys : nullptr;
+  hooked_.clear();
+  hookOrderKept_ = true;
 
   metaTreeC* first = parse();
   // A 0xFF that is the file's very last byte is taken as an end mark some
@@ -380,8 +400,13 @@ metaTreeC* metaTreeReaderC::read(bool runHooks) {
     metaTreeC::destroy(first);
     first = nullptr;
   } else if (runHooks && first) {
-    metaRunLoadHooks(first);
+    if (hookOrderKept_) {
+      metaRunLoadHooksOn(first, hooked_);
+    } else {
+      metaRunLoadHooks(first);
+    }
   }
+  std::vector<metaTreeC*>().swap(hooked_);
   close();
   cur_ = end_ = nullptr;
   std::string().swap(token_);

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "meta/object.h"
+#include "meta/registry.h"
 #include "meta/tree.h"
 
 // Reads one file or memory buffer once. Numbers are read with "." whatever
@@ -64,6 +66,12 @@ class metaTreeReaderC {
   bool error_ = false;
   std::string errorText_;
   int errorLine_ = 0;
+
+  // The nodes with a load-hook key, noted in post-order while parsing (null
+  // keys: not noting). The order only holds when no item had a second block.
+  const metaPrototypeRegistry* hookKeys_ = nullptr;
+  std::vector<metaTreeC*> hooked_;
+  bool hookOrderKept_ = true;
 };
 
 // Converts a whole word by the number grammar (optional sign, digits with an

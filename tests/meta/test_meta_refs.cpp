@@ -116,3 +116,37 @@ TEST(References, CopiesRetargetIntoTheCopy) {
   metaTreeC::destroy(plain);
   EXPECT_EQ(metaDeepCopy(nullptr, true), nullptr);
 }
+
+namespace {
+
+// Notes the first child of every ORDER node it is run for.
+std::vector<std::string> resolvedOrder;
+
+class OrderProbeC : public metaObjectCustomStorageC {
+ public:
+  int storageHook(metaStorageSlot slot) const override {
+    if (slot == metaStorageSlot::resolve) resolvedOrder.push_back(dump(node()->firstChild, false));
+    return 0;
+  }
+};
+
+}  // namespace
+
+// Load hooks run over the first top-level item in post-order, also when an
+// item has several blocks (the later ones go in front of the earlier ones).
+TEST(References, LoadHooksRunInPostOrder) {
+  metaLoadHookRegistry().registerPrototype("ORDER", std::make_unique<OrderProbeC>(), 1);
+  for (const char* text :
+       {"R { ORDER { a } X { ORDER { b } ORDER { c ORDER { d } } } ORDER { e } } ORDER { f }",
+        "ORDER { a }", "R { ORDER { a } { ORDER { b } } } ORDER { x }",
+        "R { X { ORDER { p } } { ORDER { q } } ORDER { r } }", "ORDER { ORDER { ORDER { z } } }"}) {
+    resolvedOrder.clear();
+    auto p = parse(text);
+    std::vector<std::string> want;
+    metaWalkPostOrder(p->first, false, [&](metaTreeC* n) {
+      if (n->isIdent("ORDER")) want.push_back(dump(n->firstChild, false));
+    });
+    EXPECT_EQ(resolvedOrder, want) << text;
+    EXPECT_FALSE(want.empty()) << text;
+  }
+}
