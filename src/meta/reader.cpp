@@ -48,31 +48,33 @@ bool metaParseNumber(const char* text, std::size_t size, double& value) {
   bool negative = false;
   if (i < size && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
   const std::size_t unsignedStart = i;
-  // The digits are gathered on the way for the exact fast path below.
+  // The digits are gathered on the way for the exact fast path below. The
+  // mantissa may wrap for long digit strings; it is only used when at most 15
+  // digits follow the leading zeros, and those it holds exactly.
   std::uint64_t mantissa = 0;
-  int significant = 0;  // digits in mantissa, leading zeros not counted
-  std::size_t intDigits = 0;
-  while (i < size && isDigit(text[i])) {
-    if (significant < 19) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
-      if (mantissa) ++significant;
-    } else {
-      significant = 99;
+  auto digits = [&] {
+    for (; i < size; ++i) {
+      const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+      if (digit > 9) break;
+      mantissa = mantissa * 10 + digit;
     }
-    ++i, ++intDigits;
-  }
+  };
+  auto zeros = [&] {
+    while (i < size && text[i] == '0') ++i;
+  };
+  zeros();
+  std::size_t leadingZeros = i - unsignedStart;
+  digits();
+  const std::size_t intDigits = i - unsignedStart;
   std::size_t fracDigits = 0;
   if (i < size && text[i] == '.') {
-    ++i;
-    while (i < size && isDigit(text[i])) {
-      if (significant < 19) {
-        mantissa = mantissa * 10 + static_cast<unsigned>(text[i] - '0');
-        if (mantissa) ++significant;
-      } else {
-        significant = 99;
-      }
-      ++i, ++fracDigits;
+    const std::size_t fracStart = ++i;
+    if (intDigits == leadingZeros) {
+      zeros();
+      leadingZeros += i - fracStart;
     }
+    digits();
+    fracDigits = i - fracStart;
   }
   if (intDigits + fracDigits == 0) return false;
   long long exponent = 0;
@@ -97,6 +99,7 @@ bool metaParseNumber(const char* text, std::size_t size, double& value) {
                                       1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                       1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   long long scale = exponent - static_cast<long long>(fracDigits);
+  const std::size_t significant = intDigits + fracDigits - leadingZeros;
   if (significant <= 15 && scale >= -22 && scale <= 22) {
     double v = static_cast<double>(mantissa);
     v = scale < 0 ? v / kPow10[-scale] : v * kPow10[scale];
@@ -188,9 +191,20 @@ metaTreeReaderC::Token metaTreeReaderC::nextToken() {
   // Between tokens.
   int c;
   for (;;) {
-    // Skip separators in place; runs of indentation are common.
-    while (cur_ != end_ && kClass[*cur_] == kSeparator) {
-      if (*cur_ == '\n') ++line_;
+    // Skip separators in place; runs of indentation are common, and blanks
+    // are passed eight at a time.
+    while (cur_ != end_) {
+      const unsigned char b = *cur_;
+      if (b == ' ' && end_ - cur_ >= 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, cur_, sizeof eight);
+        if (eight == 0x2020202020202020u) {
+          cur_ += 8;
+          continue;
+        }
+      }
+      if (kClass[b] != kSeparator) break;
+      if (b == '\n') ++line_;
       ++cur_;
     }
     c = get();

@@ -311,10 +311,22 @@ void metaValueC::setText(metaValueKind kind, std::string_view text) {
   // The text may live in this very value: take the new copy before
   // releasing the old one.
   if (text.size() <= kInPlaceSize) {
-    char buf[kInPlaceSize];
-    std::memcpy(buf, text.data(), text.size());
+    // Two overlapping fixed-size copies instead of a library call: most
+    // texts of a file are this short.
+    char buf[kInPlaceSize] = {};
+    const char* from = text.data();
+    const std::size_t n = text.size();
+    if (n >= 4) {
+      std::memcpy(buf, from, 4);
+      std::memcpy(buf + n - 4, from + n - 4, 4);
+    } else if (n >= 2) {
+      std::memcpy(buf, from, 2);
+      std::memcpy(buf + n - 2, from + n - 2, 2);
+    } else if (n == 1) {
+      buf[0] = from[0];
+    }
     releaseText();
-    std::memcpy(u_.inPlace, buf, text.size());
+    std::memcpy(u_.inPlace, buf, kInPlaceSize);
     store_ = kInPlace;
     size_ = static_cast<std::uint32_t>(text.size());
   } else if (const char* shared =

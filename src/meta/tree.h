@@ -31,7 +31,10 @@ class metaValueC {
   metaValueC() { u_.number = 0.0; }
   metaValueC(const metaValueC& other);
   metaValueC& operator=(const metaValueC& other);
-  ~metaValueC() { releaseText(); }
+  ~metaValueC() {
+    // Numbers and short texts own nothing: no call for most values.
+    if (store_ != kInPlace) releaseText();
+  }
 
   metaValueKind kind() const { return static_cast<metaValueKind>(kind_); }
   bool isNone() const { return kind_ == metaKindNone; }
@@ -60,7 +63,8 @@ class metaValueC {
 
  private:
   // Where a text lives: in place, in the shared table, or in a heap block
-  // that starts with its size (so texts of any length fit).
+  // that starts with its size (so texts of any length fit). Values that are
+  // no text are always kInPlace.
   enum Store : std::uint32_t { kInPlace, kShared, kHeap };
   static constexpr std::size_t kInPlaceSize = 8;
   static constexpr std::size_t kMaxSharedSize = 64;

@@ -65,9 +65,31 @@ TEST(Reader, TreesErrorTextsAndLines) {
 // Numbers follow one exact grammar and give the same bits as strtod in the
 // "C" locale: exact fast path, long mantissas, overflow and underflow.
 TEST(Reader, NumbersAsStrtodReadsThem) {
-  for (const char* word : {"10", ".5", "+5", "-0.5", "-1.5e-3", "5.", "1E+2", "-0", "00012.5e-1",
-                           "1e-400", "0.000001e-320", "4.9e-324", "-1e400", "9007199254740993",
-                           "179769313486231570000e288", "0.1000000000000000055511151231257827"}) {
+  for (const char* word : {"10",
+                           ".5",
+                           "+5",
+                           "-0.5",
+                           "-1.5e-3",
+                           "5.",
+                           "1E+2",
+                           "-0",
+                           "00012.5e-1",
+                           "1e-400",
+                           "0.000001e-320",
+                           "4.9e-324",
+                           "-1e400",
+                           "9007199254740993",
+                           "179769313486231570000e288",
+                           "0.1000000000000000055511151231257827",
+                           "0.0",
+                           "000",
+                           "000123456789012345",
+                           "0012345678901234.5",
+                           "0.00000000000000000000123456789012345",
+                           "12345678901234567890",
+                           "1000000000000000000000000000000000000000000000000000000000000000001",
+                           "0.000123456789012345e-3",
+                           "-00.0012345e25"}) {
     auto p = parse(word);
     ASSERT_TRUE(p->first && p->first->value.isNumber()) << word;
     const double got = p->first->value.number(), want = std::strtod(word, nullptr);
