@@ -292,6 +292,7 @@ struct ListFrame {
   metaTreeC* owner = nullptr;
   metaTreeC* first = nullptr;
   metaTreeC* previous = nullptr;
+  bool previousHooked = false;  // previous has a load-hook key
 };
 
 }  // namespace
@@ -304,24 +305,24 @@ metaTreeC* metaTreeReaderC::parse() {
   // An item is complete, its block(s) read, once the next item of its list
   // comes or the list ends: noting the hooked ones then gives the post-order
   // the load hooks run in, without another walk over the tree. The hooks only
-  // look below the first top-level item.
-  auto complete = [&](metaTreeC* node) {
-    if (hookKeys_ && node->value.isIdent() && hookKeys_->lookup(node->value.text()))
-      hooked_.push_back(node);
+  // look below the first top-level item, so noting stops after it.
+  auto completeLast = [&] {
+    if (list.previousHooked && hookKeys_) hooked_.push_back(list.previous);
   };
 
   // Items get their parent at once, so attaching a block is constant time.
-  auto add = [&](metaTreeC* node) {
+  auto add = [&](metaTreeC* node, bool hooked) {
     node->parent = list.owner;
     if (!list.first) {
       list.first = node;
     } else {
-      complete(list.previous);
+      if (list.previousHooked) completeLast();
       if (!list.owner) hookKeys_ = nullptr;
       list.previous->next = node;
       node->prev = list.previous;
     }
     list.previous = node;
+    list.previousHooked = hooked;
   };
 
   for (;;) {
@@ -336,14 +337,17 @@ metaTreeC* metaTreeReaderC::parse() {
             fail("value invalid :" + std::string(word_));
             break;
           }
-          add(metaTreeC::makeNumber(v, line_));
+          add(metaTreeC::makeNumber(v, line_), false);
         } else {
-          add(metaTreeC::makeIdent(word_, line_));
+          // Most keys are told apart from the hooked ones by their first byte.
+          const bool hooked = hookKeys_ && hookFirstBytes_[static_cast<unsigned char>(first)] &&
+                              hookKeys_->lookup(word_);
+          add(metaTreeC::makeIdent(word_, line_), hooked);
         }
         continue;
       }
       case Token::string:
-        add(metaTreeC::makeString(token_, line_));
+        add(metaTreeC::makeString(token_, line_), false);
         continue;
       case Token::open:
         if (!list.previous) {
@@ -363,7 +367,7 @@ metaTreeC* metaTreeReaderC::parse() {
         metaTreeC* owner = list.owner;
         metaTreeC* chain = list.first;
         metaTreeC* last = list.previous;
-        if (last) complete(last);
+        if (last && list.previousHooked) completeLast();
         list = open.back();
         open.pop_back();
         // Further blocks after the same item go in front of what it has.
@@ -378,7 +382,7 @@ metaTreeC* metaTreeReaderC::parse() {
       }
       case Token::end:
         if (depth_ == 0) {
-          if (list.previous) complete(list.previous);
+          if (list.previousHooked) completeLast();
           return list.first;
         }
         fail("section count wrong");
@@ -403,6 +407,9 @@ metaTreeC* metaTreeReaderC::read(bool runHooks) {
   token_.reserve(kTokenReserve);
   const metaPrototypeRegistry& hookKeys = metaLoadHookRegistry();
   hookKeys_ = runHooks && hookKeys.size() > 0 ? &hookKeys : nullptr;
+  hookFirstBytes_.reset();
+  for (const auto& entry : hookKeys.entries())
+    if (!entry.key.empty()) hookFirstBytes_.set(static_cast<unsigned char>(entry.key[0]));
   hooked_.clear();
   hookOrderKept_ = true;
 

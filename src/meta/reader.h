@@ -1,6 +1,7 @@
 // Reading metafiles (METAV2 text syntax) into trees.
 #pragma once
 
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -70,6 +71,7 @@ class metaTreeReaderC {
   // The nodes with a load-hook key, noted in post-order while parsing (null
   // keys: not noting). The order only holds when no item had a second block.
   const metaPrototypeRegistry* hookKeys_ = nullptr;
+  std::bitset<256> hookFirstBytes_;  // first bytes of those keys
   std::vector<metaTreeC*> hooked_;
   bool hookOrderKept_ = true;
 };

@@ -34,10 +34,7 @@ class NodePool {
       free_ = s->next;
       return s;
     }
-    if (chunks_.empty() || used_ == kChunkNodes) {
-      chunks_.push_back(static_cast<Slot*>(::operator new(sizeof(Slot) * kChunkNodes)));
-      used_ = 0;
-    }
+    if (chunks_.empty() || used_ == kChunkNodes) addChunk();
     return &chunks_.back()[used_++];
   }
 
@@ -56,6 +53,12 @@ class NodePool {
   }
 
   std::size_t live() const { return live_; }
+
+  // Kept out of allocate() so that the common case stays small enough to inline.
+  [[gnu::noinline]] void addChunk() {
+    chunks_.push_back(static_cast<Slot*>(::operator new(sizeof(Slot) * kChunkNodes)));
+    used_ = 0;
+  }
 
   ~NodePool() {
     for (Slot* c : chunks_) ::operator delete(c);
@@ -110,14 +113,20 @@ std::size_t metaTreeLiveNodes() {
   return liveNodes;
 }
 
-void* metaTreeC::operator new(std::size_t size) {
+// Memory for one node. Shared by operator new and the make functions, which
+// construct in place so that the reader's hot path has no call for it.
+static inline void* allocateNode() {
   ++liveNodes;
 #ifdef DRW_META_NO_POOL
-  return ::operator new(size);
+  return ::operator new(sizeof(metaTreeC));
 #else
-  (void)size;
   return nodePool().allocate();
 #endif
+}
+
+void* metaTreeC::operator new(std::size_t size) {
+  (void)size;  // always sizeof(metaTreeC): nothing derives from it
+  return allocateNode();
 }
 
 void metaTreeC::operator delete(void* p) {
@@ -185,10 +194,20 @@ class TextTable {
   static constexpr std::size_t kKeepTexts = 1024;
   static constexpr std::size_t kBlockSize = 1 << 14;
 
+  // Eight bytes at a time (the last word may overlap the one before): shared
+  // texts are longer than eight bytes.
   static std::uint32_t hash(std::string_view text) {
-    std::uint32_t h = 2166136261u;  // FNV-1a
-    for (unsigned char c : text) h = (h ^ c) * 16777619u;
-    return h;
+    std::uint64_t h = text.size();
+    std::size_t i = 0;
+    std::uint64_t w;
+    for (; i + 8 < text.size(); i += 8) {
+      std::memcpy(&w, text.data() + i, 8);
+      h = (h ^ w) * 0x9E3779B97F4A7C15u;
+      h ^= h >> 29;
+    }
+    std::memcpy(&w, text.data() + text.size() - 8, 8);
+    h = (h ^ w) * 0x9E3779B97F4A7C15u;
+    return static_cast<std::uint32_t>(h >> 32);
   }
 
   void grow() {
@@ -289,16 +308,13 @@ std::string_view metaValueC::heapText() const {
   return std::string_view(u_.text + sizeof size, size);
 }
 
-void metaValueC::releaseText() {
-  if (kind_ == metaKindIdent || kind_ == metaKindString) {
-    if (store_ == kHeap) {
-      delete[] u_.text;
-    } else if (store_ == kShared) {
-      releaseSharedText();
-    }
+void metaValueC::releaseOwnedText() {
+  if (store_ == kHeap) {
+    delete[] u_.text;
+  } else {
+    releaseSharedText();
   }
   store_ = kInPlace;
-  size_ = 0;
 }
 
 void metaValueC::setNone() {
@@ -362,28 +378,28 @@ void metaValueC::setNumber(double value) {
 }
 
 metaTreeC* metaTreeC::makeIdent(std::string_view text, std::int32_t line) {
-  auto* n = new metaTreeC;
+  auto* n = ::new (allocateNode()) metaTreeC;
   n->value.setIdent(text);
   n->value.line = line;
   return n;
 }
 
 metaTreeC* metaTreeC::makeString(std::string_view text, std::int32_t line) {
-  auto* n = new metaTreeC;
+  auto* n = ::new (allocateNode()) metaTreeC;
   n->value.setString(text);
   n->value.line = line;
   return n;
 }
 
 metaTreeC* metaTreeC::makeNumber(double value, std::int32_t line) {
-  auto* n = new metaTreeC;
+  auto* n = ::new (allocateNode()) metaTreeC;
   n->value.setNumber(value);
   n->value.line = line;
   return n;
 }
 
 metaTreeC* metaTreeC::makeNone() {
-  return new metaTreeC;
+  return ::new (allocateNode()) metaTreeC;
 }
 
 void metaTreeC::destroy(metaTreeC* node) {

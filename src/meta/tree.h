@@ -70,7 +70,11 @@ class metaValueC {
   static constexpr std::size_t kMaxSharedSize = 64;
 
   void setText(metaValueKind kind, std::string_view text);
-  void releaseText();
+  void releaseText() {
+    if (store_ != kInPlace) releaseOwnedText();
+    size_ = 0;
+  }
+  void releaseOwnedText();
   std::string_view heapText() const;
 
   union {
