@@ -310,8 +310,16 @@ void metaNodeIndexTable::forgetRoot() {
   built_ = false;
 }
 
+void metaNodeIndexTable::offerPreOrder(const metaTreeC* root, std::vector<metaTreeC*>&& nodes) {
+  offeredRoot_ = root;
+  offeredStamp_ = metaTreeChangeCount;
+  offered_ = std::move(nodes);
+}
+
 void metaNodeIndexTable::clear() {
   forgetRoot();
+  offeredRoot_ = nullptr;
+  std::vector<metaTreeC*>().swap(offered_);
   std::vector<metaTreeC*>().swap(nodes_);
   std::vector<std::uint32_t>().swap(byAddress_);
   std::vector<std::uint32_t>().swap(byTag_);
@@ -333,6 +341,13 @@ void metaNodeIndexTable::useTreeOf(const metaTreeC* node) {
   nodes_.clear();
   byAddress_.clear();  // sorted on first use (only writers need it)
   byTag_.clear();
+  if (offeredRoot_ == root && offeredStamp_ == metaTreeChangeCount) {
+    // The offered list is this tree as it is now, and has no tagged nodes.
+    nodes_.swap(offered_);
+    offeredRoot_ = nullptr;
+    std::vector<metaTreeC*>().swap(offered_);
+    return;
+  }
   // One pass; sized up front from the live node count to avoid regrowing.
   nodes_.reserve(metaTreeLiveNodes());
   metaWalkPreOrder(const_cast<metaTreeC*>(root), true, [&](metaTreeC* n) {

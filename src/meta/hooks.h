@@ -110,6 +110,11 @@ class metaNodeIndexTable {
   // root, which spares a climb to the top per reference (deep trees with many
   // references would make that quadratic). Null unsets it.
   void assumeRoot(const metaTreeC* root) { assumedRoot_ = root; }
+  // Offers the pre-order list of the tree of root (its topmost node and the
+  // siblings of that one), as a reader has it at hand: the next build for
+  // that root takes the list instead of walking the tree, unless the tree has
+  // changed since. The nodes must carry no tag words, as freshly read ones.
+  void offerPreOrder(const metaTreeC* root, std::vector<metaTreeC*>&& nodes);
 
   bool isBuilt() const { return built_; }
   std::size_t size() const { return nodes_.size(); }
@@ -126,6 +131,9 @@ class metaNodeIndexTable {
   bool built_ = false;
   std::uint32_t stamp_ = 0;  // metaTreeChangeCount at build time
   std::vector<metaTreeC*> nodes_;
+  const metaTreeC* offeredRoot_ = nullptr;
+  std::uint32_t offeredStamp_ = 0;  // metaTreeChangeCount when offered
+  std::vector<metaTreeC*> offered_;
   std::vector<std::uint32_t> byAddress_;
   std::vector<std::uint32_t> byTag_;
 };

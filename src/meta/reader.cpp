@@ -295,6 +295,14 @@ struct ListFrame {
   bool previousHooked = false;  // previous has a load-hook key
 };
 
+// The node after n in a pre-order walk of n's tree with its top-level
+// siblings; null after the last.
+metaTreeC* preOrderNext(metaTreeC* n) {
+  if (n->firstChild) return n->firstChild;
+  while (n && !n->next) n = n->parent;
+  return n ? n->next : nullptr;
+}
+
 }  // namespace
 
 metaTreeC* metaTreeReaderC::parse() {
@@ -323,6 +331,7 @@ metaTreeC* metaTreeReaderC::parse() {
     }
     list.previous = node;
     list.previousHooked = hooked;
+    if (hooked || !made_.empty()) made_.push_back(node);
   };
 
   for (;;) {
@@ -398,6 +407,17 @@ metaTreeC* metaTreeReaderC::parse() {
   return nullptr;
 }
 
+// Hands the node index table the whole file in pre-order: the nodes before
+// the first noted one (found by a pre-order walk that stops there), then the
+// noted ones.
+void metaTreeReaderC::offerPreOrder(metaTreeC* first) {
+  std::vector<metaTreeC*> before;
+  for (metaTreeC* n = first; n != made_.front(); n = preOrderNext(n)) before.push_back(n);
+  made_.insert(made_.begin(), before.begin(), before.end());
+  metaNodeIndexTable::instance().offerPreOrder(first, std::move(made_));
+  made_.clear();
+}
+
 metaTreeC* metaTreeReaderC::read(bool runHooks) {
   error_ = false;
   errorText_.clear();
@@ -411,6 +431,7 @@ metaTreeC* metaTreeReaderC::read(bool runHooks) {
   for (const auto& entry : hookKeys.entries())
     if (!entry.key.empty()) hookFirstBytes_.set(static_cast<unsigned char>(entry.key[0]));
   hooked_.clear();
+  made_.clear();
   hookOrderKept_ = true;
 
   metaTreeC* first = parse();
@@ -422,12 +443,14 @@ metaTreeC* metaTreeReaderC::read(bool runHooks) {
     first = nullptr;
   } else if (runHooks && first) {
     if (hookOrderKept_) {
+      if (!hooked_.empty()) offerPreOrder(first);
       metaRunLoadHooksOn(first, hooked_);
     } else {
       metaRunLoadHooks(first);
     }
   }
   std::vector<metaTreeC*>().swap(hooked_);
+  std::vector<metaTreeC*>().swap(made_);
   close();
   cur_ = end_ = nullptr;
   std::string().swap(token_);

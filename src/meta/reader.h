@@ -52,6 +52,7 @@ class metaTreeReaderC {
   Token nextToken();
   void fail(std::string text);
   metaTreeC* parse();
+  void offerPreOrder(metaTreeC* first);
 
   // Input: [cur_, end_) of the current chunk, refilled from file_ when set.
   std::FILE* file_ = nullptr;
@@ -74,6 +75,10 @@ class metaTreeReaderC {
   std::bitset<256> hookFirstBytes_;  // first bytes of those keys
   std::vector<metaTreeC*> hooked_;
   bool hookOrderKept_ = true;
+  // The nodes made from the first hooked key on, in the order made (which is
+  // pre-order while hookOrderKept_): with the few before them they spare the
+  // hooks a walk to number the tree. Files without hooked keys note nothing.
+  std::vector<metaTreeC*> made_;
 };
 
 // Converts a whole word by the number grammar (optional sign, digits with an
