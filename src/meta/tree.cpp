@@ -302,15 +302,15 @@ metaValueC& metaValueC::operator=(const metaValueC& other) {
   return *this;
 }
 
-std::string_view metaValueC::heapText() const {
+std::string_view metaValueC::longText() const {
   std::size_t size;
-  std::memcpy(&size, u_.text, sizeof size);
-  return std::string_view(u_.text + sizeof size, size);
+  std::memcpy(&size, u_.text - sizeof size, sizeof size);
+  return std::string_view(u_.text, size);
 }
 
 void metaValueC::releaseOwnedText() {
   if (store_ == kHeap) {
-    delete[] u_.text;
+    delete[](u_.text - sizeof(std::size_t));
   } else {
     releaseSharedText();
   }
@@ -319,7 +319,7 @@ void metaValueC::releaseOwnedText() {
 
 void metaValueC::setNone() {
   releaseText();
-  kind_ = metaKindNone;
+  kind_ = static_cast<std::uint8_t>(metaKindNone);
   u_.number = 0.0;
 }
 
@@ -344,24 +344,25 @@ void metaValueC::setText(metaValueKind kind, std::string_view text) {
     releaseText();
     std::memcpy(u_.inPlace, buf, kInPlaceSize);
     store_ = kInPlace;
-    size_ = static_cast<std::uint32_t>(text.size());
+    size_ = static_cast<std::uint16_t>(text.size());
   } else if (const char* shared =
                  text.size() <= kMaxSharedSize ? textTable().find(text) : nullptr) {
     textTable().addUser();
     releaseText();
     u_.text = shared;
     store_ = kShared;
-    size_ = static_cast<std::uint32_t>(text.size());
+    size_ = static_cast<std::uint16_t>(text.size());
   } else {
     const std::size_t size = text.size();
     char* heap = new char[sizeof size + size];
     std::memcpy(heap, &size, sizeof size);
     std::memcpy(heap + sizeof size, text.data(), size);
     releaseText();
-    u_.text = heap;
+    u_.text = heap + sizeof size;
     store_ = kHeap;
+    size_ = size < kLongText ? static_cast<std::uint16_t>(size) : kLongText;
   }
-  kind_ = kind;
+  kind_ = static_cast<std::uint8_t>(kind);
 }
 
 void metaValueC::setIdent(std::string_view text) {
@@ -373,7 +374,7 @@ void metaValueC::setString(std::string_view text) {
 
 void metaValueC::setNumber(double value) {
   releaseText();
-  kind_ = metaKindNumber;
+  kind_ = static_cast<std::uint8_t>(metaKindNumber);
   u_.number = value;
 }
 

@@ -47,8 +47,8 @@ class metaValueC {
   std::string_view text() const {
     if (kind_ != metaKindIdent && kind_ != metaKindString) return {};
     if (store_ == kInPlace) return std::string_view(u_.inPlace, size_);
-    if (store_ == kShared) return std::string_view(u_.text, size_);
-    return heapText();
+    if (size_ != kLongText) return std::string_view(u_.text, size_);
+    return longText();
   }
 
   // Setting another kind releases the old text.
@@ -62,10 +62,12 @@ class metaValueC {
   std::int32_t column() const { return line < 0 ? -1 : 0; }
 
  private:
-  // Where a text lives: in place, in the shared table, or in a heap block
-  // that starts with its size (so texts of any length fit). Values that are
-  // no text are always kInPlace.
-  enum Store : std::uint32_t { kInPlace, kShared, kHeap };
+  // Where a text lives: in place, in the shared table, or on the heap.
+  // Values that are no text are always kInPlace.
+  enum Store : std::uint8_t { kInPlace, kShared, kHeap };
+  // size_ of heap texts this long or longer; their heap block holds the
+  // length right before the text (so texts of any length fit).
+  static constexpr std::uint16_t kLongText = 0xFFFF;
   static constexpr std::size_t kInPlaceSize = 8;
   static constexpr std::size_t kMaxSharedSize = 64;
 
@@ -75,7 +77,7 @@ class metaValueC {
     size_ = 0;
   }
   void releaseOwnedText();
-  std::string_view heapText() const;
+  std::string_view longText() const;
 
   union {
     double number;
@@ -88,9 +90,10 @@ class metaValueC {
   std::int32_t line = -1;
 
  private:
-  std::uint32_t kind_ : 2 = metaKindNone;
-  std::uint32_t store_ : 2 = kInPlace;
-  std::uint32_t size_ : 28 = 0;  // text length, unless the text is on the heap
+  // Whole bytes rather than bit fields: they are read on every text access.
+  std::uint8_t kind_ = metaKindNone;
+  std::uint8_t store_ = kInPlace;
+  std::uint16_t size_ = 0;  // text length, up to kLongText
 };
 
 class metaTreeC;

@@ -69,6 +69,8 @@ TEST(Tree, TextsOfEveryLength) {
                                std::string(64, 'k'),
                                std::string(65, 'h'),
                                std::string("with\0nul", 9),
+                               std::string(65534, 'y'),
+                               std::string(65535, 'z'),
                                std::string(100000, 'x')};
   for (const std::string& t : texts) {
     metaValueC v;
