@@ -78,7 +78,7 @@ int metaObjectCustomCopyC::copyRetarget() const {
 
 metaTreeC* metaObjectRefC::target() const {
   metaTreeC* v = refValueNode(node());
-  return v && v->refResolved ? v->refTarget : nullptr;
+  return v && v->refResolved ? v->refTarget.target() : nullptr;
 }
 
 bool metaObjectRefC::setTarget(metaTreeC* target) const {
@@ -137,7 +137,7 @@ std::uint32_t lastCopyMark = 0;  // reset by every deep copy
 int metaObjectRefC::copyMark() const {
   metaNodeIndexTable::instance().forgetRoot();
   metaTreeC* t = target();
-  if (t && t->tag == 0) t->tag = ++lastCopyMark;
+  if (t && t->tag() == 0) t->setTag(++lastCopyMark);
   return 0;
 }
 
@@ -151,7 +151,7 @@ int metaObjectRefC::copyRetarget() const {
   metaNodeIndexTable& table = metaNodeIndexTable::instance();
   table.useTreeOf(node());
   // refTarget still names the source's target; its mark leads to the copy.
-  metaTreeC* t = v->refTarget ? table.nodeWithTag(v->refTarget->tag) : nullptr;
+  metaTreeC* t = v->refTarget ? table.nodeWithTag(v->refTarget->tag()) : nullptr;
   v->refTarget = t;
   if (!t) v->value.setNumber(0.0);
   return 0;
@@ -210,7 +210,7 @@ metaTreeC* copyWithReplacements(const metaTreeC* src, bool withSiblings) {
     }
     metaTreeC* c = metaTreeC::makeNone();
     c->value = s->value;
-    c->tag = s->tag;
+    c->setTag(s->tag());
     c->refTarget = s->refTarget;
     c->refResolved = s->refResolved;
     return c;
@@ -292,8 +292,8 @@ metaTreeC* metaDeepCopy(const metaTreeC* node, bool withSiblings) {
   metaNodeIndexTable::instance().assumeRoot(nullptr);
 
   // Marks are scratch data: leave neither tree carrying them.
-  for (metaTreeC* t : marked) t->tag = 0;
-  metaWalkPreOrder(copy, true, [](metaTreeC* n) { n->tag = 0; });
+  for (metaTreeC* t : marked) t->setTag(0);
+  metaWalkPreOrder(copy, true, [](metaTreeC* n) { n->setTag(0); });
   metaNodeIndexTable::instance().clear();
   return copy;
 }
@@ -351,11 +351,11 @@ void metaNodeIndexTable::useTreeOf(const metaTreeC* node) {
   // One pass; sized up front from the live node count to avoid regrowing.
   nodes_.reserve(metaTreeLiveNodes());
   metaWalkPreOrder(const_cast<metaTreeC*>(root), true, [&](metaTreeC* n) {
-    if (n->tag != 0) byTag_.push_back(static_cast<std::uint32_t>(nodes_.size()));
+    if (n->tag() != 0) byTag_.push_back(static_cast<std::uint32_t>(nodes_.size()));
     nodes_.push_back(n);
   });
   std::sort(byTag_.begin(), byTag_.end(),
-            [&](std::uint32_t a, std::uint32_t b) { return nodes_[a]->tag < nodes_[b]->tag; });
+            [&](std::uint32_t a, std::uint32_t b) { return nodes_[a]->tag() < nodes_[b]->tag(); });
 }
 
 metaTreeC* metaNodeIndexTable::nodeAt(long long n) const {
@@ -384,7 +384,7 @@ metaTreeC* metaNodeIndexTable::nodeWithTag(std::uint32_t tag) const {
   if (!built_ || tag == 0) return nullptr;
   auto it =
       std::lower_bound(byTag_.begin(), byTag_.end(), tag,
-                       [&](std::uint32_t i, std::uint32_t key) { return nodes_[i]->tag < key; });
-  if (it == byTag_.end() || nodes_[*it]->tag != tag) return nullptr;
+                       [&](std::uint32_t i, std::uint32_t key) { return nodes_[i]->tag() < key; });
+  if (it == byTag_.end() || nodes_[*it]->tag() != tag) return nullptr;
   return nodes_[*it];
 }

@@ -272,6 +272,70 @@ struct TextTableReaper {
 
 }  // namespace
 
+// --- Reference targets and tag words
+//
+// One process-wide table (unsynchronised, like the rest of the model) of the
+// few nodes that have either; entry 0 stands for none. Freed entries are
+// reused, and the table goes once no entry is in use.
+namespace {
+
+struct NodeExtra {
+  metaTreeC* target = nullptr;
+  std::uint32_t tag = 0;
+  std::uint32_t nextFree = 0;
+};
+
+std::vector<NodeExtra>* extras = nullptr;
+std::uint32_t firstFreeExtra = 0;
+std::size_t extrasInUse = 0;
+
+std::uint32_t newExtra() {
+  if (!extras) extras = new std::vector<NodeExtra>(1);
+  ++extrasInUse;
+  if (firstFreeExtra) {
+    const std::uint32_t i = firstFreeExtra;
+    firstFreeExtra = (*extras)[i].nextFree;
+    (*extras)[i] = NodeExtra{};
+    return i;
+  }
+  extras->emplace_back();
+  return static_cast<std::uint32_t>(extras->size() - 1);
+}
+
+}  // namespace
+
+metaTreeC* metaNodeExtraC::targetAt(std::uint32_t index) {
+  return (*extras)[index].target;
+}
+
+std::uint32_t metaNodeExtraC::tagAt(std::uint32_t index) {
+  return (*extras)[index].tag;
+}
+
+metaNodeExtraC& metaNodeExtraC::operator=(metaTreeC* target) {
+  if (!index_ && !target) return *this;
+  if (!index_) index_ = newExtra();
+  (*extras)[index_].target = target;
+  return *this;
+}
+
+void metaNodeExtraC::setTag(std::uint32_t tag) {
+  if (!index_ && !tag) return;
+  if (!index_) index_ = newExtra();
+  (*extras)[index_].tag = tag;
+}
+
+void metaNodeExtraC::release() {
+  (*extras)[index_].nextFree = firstFreeExtra;
+  firstFreeExtra = index_;
+  index_ = 0;
+  if (--extrasInUse == 0) {
+    delete extras;
+    extras = nullptr;
+    firstFreeExtra = 0;
+  }
+}
+
 // --- Values
 
 metaValueC::metaValueC(const metaValueC& other) : line(other.line) {
@@ -547,7 +611,7 @@ std::size_t metaTreeC::subtreeCount() const {
 static metaTreeC* cloneOne(const metaTreeC* src) {
   auto* c = metaTreeC::makeNone();
   c->value = src->value;
-  c->tag = src->tag;
+  c->setTag(src->tag());
   c->refTarget = src->refTarget;
   c->refResolved = src->refResolved;
   return c;
@@ -598,4 +662,4 @@ metaTreeC* metaTreeC::copyChain() const {
 }
 
 static_assert(sizeof(metaValueC) == 16, "values are many: keep them at sixteen bytes");
-static_assert(sizeof(metaTreeC) <= 64, "nodes are many: keep them at most a cache line");
+static_assert(sizeof(metaTreeC) <= 56, "nodes are many: keep them small");

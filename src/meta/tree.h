@@ -98,6 +98,34 @@ class metaValueC {
 
 class metaTreeC;
 
+// A node's reference target and tag word, kept outside the node: few nodes
+// have either, so the node holds just a small handle to them (0: neither).
+// Reads and assigns like the metaTreeC* it stands for.
+class metaNodeExtraC {
+ public:
+  metaNodeExtraC() = default;
+  metaNodeExtraC(const metaNodeExtraC&) = delete;
+  ~metaNodeExtraC() {
+    if (index_) release();
+  }
+  // Copies the target only, like a pointer.
+  metaNodeExtraC& operator=(const metaNodeExtraC& other) { return *this = other.target(); }
+  metaNodeExtraC& operator=(metaTreeC* target);
+  operator metaTreeC*() const { return target(); }
+  metaTreeC* operator->() const { return target(); }
+  metaTreeC* target() const { return index_ ? targetAt(index_) : nullptr; }
+
+ private:
+  friend class metaTreeC;
+  static metaTreeC* targetAt(std::uint32_t index);
+  std::uint32_t tag() const { return index_ ? tagAt(index_) : 0; }
+  static std::uint32_t tagAt(std::uint32_t index);
+  void setTag(std::uint32_t tag);
+  void release();
+
+  std::uint32_t index_ = 0;
+};
+
 // The links of a tree node.
 struct MTreeNode {
   metaTreeC* parent = nullptr;
@@ -163,14 +191,16 @@ class metaTreeC : public MTreeNode {
 
   bool isIdent(std::string_view key) const { return value.isIdent() && value.text() == key; }
 
-  metaValueC value;
   // Scratch word used while copying trees with references: a mark number
   // that the copy of a marked node carries too; zero otherwise.
-  std::uint32_t tag = 0;
-  // refResolved tells a resolved reference value (possibly to none) from a
-  // plain value; refTarget is the node it points at.
+  std::uint32_t tag() const { return refTarget.tag(); }
+  void setTag(std::uint32_t tag) { refTarget.setTag(tag); }
+
+  metaValueC value;
+  // refTarget is the node a reference value points at; refResolved tells a
+  // resolved reference value (possibly to none) from a plain value.
+  metaNodeExtraC refTarget;
   bool refResolved = false;
-  metaTreeC* refTarget = nullptr;
 
  private:
   ~metaTreeC() = default;

@@ -50,14 +50,36 @@ TEST(Tree, LinkOperations) {
 // Copies keep values (long texts too), tag words and lines.
 TEST(Tree, CopiesAndValues) {
   auto p = parse("A { 1 \"a text too long to live in place\" B { x } } C");
-  p->first->tag = 7;
+  p->first->setTag(7);
   metaTreeC *one = p->first->copy(), *all = p->first->copyChain();
   EXPECT_EQ(dump(one), "A{1 \"a text too long to live in place\" B{x}}");
   EXPECT_EQ(dump(all), dump(p->first));
-  EXPECT_TRUE(one->tag == 7 && one->firstChild->value.line == 1 &&
+  EXPECT_TRUE(one->tag() == 7 && one->firstChild->value.line == 1 &&
               one->lastChild()->firstChild->parent == one->lastChild());
   metaTreeC::destroy(one);
   metaTreeC::destroy(all);
+}
+
+// Reference targets and tag words read back as set, follow copies and are
+// dropped with their node.
+TEST(Tree, TargetsAndTagsOutsideTheNode) {
+  auto p = parse("A { B C }");
+  metaTreeC *a = p->first, *b = a->firstChild, *c = b->next;
+  EXPECT_TRUE(!b->refTarget && b->tag() == 0);
+  b->refTarget = nullptr;
+  b->setTag(0);
+  EXPECT_TRUE(!b->refTarget && b->tag() == 0);
+  b->refTarget = c;
+  c->setTag(3);
+  b->refResolved = true;
+  EXPECT_TRUE(b->refTarget == c && b->refTarget->tag() == 3 && c->refTarget == nullptr);
+  metaTreeC* copy = a->copy();
+  const metaTreeC* copyB = copy->firstChild;
+  EXPECT_TRUE(copyB->refResolved && copyB->refTarget == c && copyB->next->tag() == 3);
+  metaTreeC::destroy(copy);
+  b->refTarget = a;
+  c->setTag(0);
+  EXPECT_TRUE(b->refTarget.target() == a && c->tag() == 0 && b->tag() == 0);
 }
 
 // Texts of every length survive setting, copying and setting from themselves,

@@ -105,7 +105,7 @@ TEST(References, CopiesRetargetIntoTheCopy) {
   EXPECT_EQ(copyLine->parent->parent, copy.node());
   EXPECT_EQ(refAt(copy.node(), 1).target()->parent->parent, copy.node());
   EXPECT_EQ(targetOf(refAt(copy.node(), 1)) + targetOf(refAt(copy.node(), 2)), "CIRCLE-");
-  EXPECT_TRUE(refAt(owner.node(), 0).target() == line && line->tag + copyLine->tag == 0);
+  EXPECT_TRUE(refAt(owner.node(), 0).target() == line && line->tag() + copyLine->tag() == 0);
 
   metaTreeC* hatch = metaDeepCopy(owner.node()->lastChild(), false);
   EXPECT_EQ(dump(hatch), "HATCH{LOOP{MOREF{REFTRG{0}} MOREF{REFTRG{0}} MOREF{REFTRG{0}}}}");
