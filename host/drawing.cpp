@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <set>
+#include <iterator>
+#include <string_view>
 
 #include "numeric/math.h"
 #include "plugin/ads.h"
@@ -250,11 +251,14 @@ class HatchReader {
   std::string error_;
 };
 
-std::vector<Role> rolesOf(const Entity& e, const Drawing& dwg) {
-  std::vector<Role> roles(e.groups.size(), Role::Keep);
+// Fills *out with the role of every group of the entity (a vector the caller
+// reuses from entity to entity).
+void rolesOf(const Entity& e, const Drawing& dwg, std::vector<Role>* out) {
+  std::vector<Role>& roles = *out;
+  roles.assign(e.groups.size(), Role::Keep);
   if (e.type == "HATCH") {
     HatchReader(e.groups, dwg, &roles, nullptr).read(nullptr);
-    return roles;
+    return;
   }
   for (std::size_t i = 0; i < e.groups.size(); ++i) {
     int c = e.groups[i].code;
@@ -287,12 +291,18 @@ std::vector<Role> rolesOf(const Entity& e, const Drawing& dwg) {
       if (c == 42) r = Role::Bulge;
     }
   }
-  return roles;
 }
 
 void transformGroups(Entity& e, const std::vector<Role>& roles, const Similarity& xf) {
   GroupList& g = e.groups;
-  const GroupList old = g;
+  // Only groups that come in pairs (arc ends, x and y apart) may read a value
+  // the loop has already changed; without them the groups change in place.
+  const bool paired = std::any_of(roles.begin(), roles.end(), [](Role r) {
+    return r == Role::ArcStart || r == Role::ParamStart || r == Role::PairPoint ||
+           r == Role::PairVector;
+  });
+  const GroupList copy = paired ? g : GroupList();
+  const GroupList& old = paired ? copy : g;
   for (std::size_t i = 0; i < g.size(); ++i) {
     switch (roles[i]) {
       case Role::Keep:
@@ -509,7 +519,8 @@ bool Drawing::checkEntity(GroupList& g, const std::string& type, std::string* er
     g.insert(g.begin() + 1, Group::str(8, currentLayer_));
     layer = &g[1];
   }
-  if (!layers_.find(layer->text) && !validSymbolName(layer->text))
+  const bool layerKnown = layers_.find(layer->text) != nullptr;
+  if (!layerKnown && !validSymbolName(layer->text))
     return fail("invalid layer name \"" + layer->text + "\"");
   for (const Group& x : g) {
     if (x.code == 6 && !linetypes_.find(x.text))
@@ -564,11 +575,11 @@ bool Drawing::checkEntity(GroupList& g, const std::string& type, std::string* er
     if (!HatchReader(g, *this, nullptr, nullptr).read(error)) return false;
   }
   // Only once the list is sound may a missing layer be made, as a host does.
-  if (!layers_.find(layer->text)) addLayer(layer->text);
+  if (!layerKnown) addLayer(layer->text);
   return true;
 }
 
-bool Drawing::entmake(const GroupList& list, std::string* error) {
+bool Drawing::entmake(GroupList list, std::string* error) {
   if (list.empty() || (list[0].code != 0 && list[0].code != RTDXF0) ||
       list[0].kind != ValueKind::String) {
     if (error) *error = "the list does not start with the entity type";
@@ -577,10 +588,10 @@ bool Drawing::entmake(const GroupList& list, std::string* error) {
   std::string type = list[0].text;
   for (char& c : type)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  static const std::set<std::string> kKnown = {"LINE",  "ARC",      "CIRCLE", "ELLIPSE",
-                                               "MTEXT", "POLYLINE", "VERTEX", "SEQEND",
-                                               "HATCH", "INSERT",   "3DSOLID"};
-  if (!kKnown.count(type)) {
+  static constexpr std::string_view kKnown[] = {"LINE",  "ARC",      "CIRCLE", "ELLIPSE",
+                                                "MTEXT", "POLYLINE", "VERTEX", "SEQEND",
+                                                "HATCH", "INSERT",   "3DSOLID"};
+  if (std::find(std::begin(kKnown), std::end(kKnown), type) == std::end(kKnown)) {
     if (error) *error = "unknown entity type \"" + list[0].text + "\"";
     return false;
   }
@@ -589,7 +600,7 @@ bool Drawing::entmake(const GroupList& list, std::string* error) {
     if (error) *error = type + " without a POLYLINE";
     return false;
   }
-  GroupList groups = list;
+  GroupList groups = std::move(list);
   groups[0].code = 0;
   groups[0].text = type;
   if (!checkEntity(groups, type, error)) return false;
@@ -650,15 +661,17 @@ bool Drawing::defineBlock(const std::string& name, const Point& base,
 }
 
 void Drawing::transform(const std::vector<EntityId>& ids, const Similarity& xf) {
+  std::vector<Role> roles;
+  auto apply = [&](EntityId member) {
+    Entity& m = entities_[member - 1];
+    rolesOf(m, *this, &roles);
+    transformGroups(m, roles, xf);
+  };
   for (EntityId id : ids) {
     const Entity* e = entity(id);
     if (!e) continue;
-    std::vector<EntityId> family{id};
-    family.insert(family.end(), e->children.begin(), e->children.end());
-    for (EntityId member : family) {
-      Entity& m = entities_[member - 1];
-      transformGroups(m, rolesOf(m, *this), xf);
-    }
+    apply(id);
+    for (EntityId child : e->children) apply(child);
   }
 }
 

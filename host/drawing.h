@@ -94,7 +94,7 @@ class Drawing {
   // Checks and adds an entity list (group 0 as 0 or 5020). POLYLINE, VERTEX and
   // SEQEND form one sequence that enters the drawing with its SEQEND. On refusal
   // *error says why and the drawing is unchanged.
-  bool entmake(const GroupList& list, std::string* error);
+  bool entmake(GroupList list, std::string* error);
   // Adds an entity the host makes itself (no checks); returns its id.
   EntityId addEntity(const std::string& type, GroupList groups);
 

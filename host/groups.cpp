@@ -88,6 +88,11 @@ GroupList fromChain(const resbuf* rb, bool* complete) {
   if (complete) *complete = true;
   // A chain longer than this is taken for a loop in the caller's list.
   constexpr std::size_t kMaxLength = 1u << 22;
+  // One allocation for the whole list: entity lists are short, and growing
+  // the vector group by group would cost several.
+  std::size_t length = 0;
+  for (const resbuf* x = rb; x && length < kMaxLength; x = x->rbnext) ++length;
+  out.reserve(length);
   for (; rb; rb = rb->rbnext) {
     Group g;
     g.code = rb->restype;

@@ -104,6 +104,65 @@ bool readArgs(int rtype, va_list ap, GroupList* out) {
   return true;
 }
 
+// Like readArgs, but straight into a freshly allocated result-buffer chain:
+// the list the plug-in builds goes to the host as it is, with no group list
+// in between. *known is false on a type the host does not know; the chain
+// then holds the pairs before it.
+resbuf* chainArgs(int rtype, va_list ap, bool* known) {
+  *known = true;
+  resbuf* head = nullptr;
+  resbuf** tail = &head;
+  while (rtype != 0 && rtype != RTNONE) {
+    ValueKind kind = drafthost::kindOf(rtype);
+    if (kind == ValueKind::None) {
+      *known = false;
+      break;
+    }
+    auto* rb = static_cast<resbuf*>(std::calloc(1, sizeof(resbuf)));
+    if (!rb) break;
+    rb->restype = static_cast<short>(rtype);
+    switch (kind) {
+      case ValueKind::String: {
+        const char* s = va_arg(ap, const char*);
+        if (!s) s = "";
+        std::size_t size = std::strlen(s) + 1;
+        rb->resval.rstring = static_cast<char*>(std::malloc(size));
+        if (rb->resval.rstring) std::memcpy(rb->resval.rstring, s, size);
+        break;
+      }
+      case ValueKind::Real:
+        rb->resval.rreal = va_arg(ap, double);
+        break;
+      case ValueKind::Point: {
+        const ads_real* p = va_arg(ap, const ads_real*);
+        if (p)
+          for (int i = 0; i < 3; ++i) rb->resval.rpoint[i] = p[i];
+        break;
+      }
+      case ValueKind::Short:
+        rb->resval.rint = static_cast<short>(va_arg(ap, int));
+        break;
+      case ValueKind::Long:
+        rb->resval.rlong = va_arg(ap, int32_t);
+        break;
+      case ValueKind::Name: {
+        const int32_t* n = va_arg(ap, const int32_t*);
+        if (n) {
+          rb->resval.rlname[0] = n[0];
+          rb->resval.rlname[1] = n[1];
+        }
+        break;
+      }
+      case ValueKind::None:
+        break;
+    }
+    *tail = rb;
+    tail = &rb->rbnext;
+    rtype = va_arg(ap, int);
+  }
+  return head;
+}
+
 // An answer read as a point, for the prompts that want one.
 bool answerPoint(const Answer& a, ads_point out) {
   drafthost::Point p{};
@@ -233,17 +292,20 @@ int ads_alert(const char* message) {
 
 struct resbuf* ads_buildlist(int rtype, ...) {
   Host* h = Host::current();
-  GroupList list;
+  bool known = true;
   va_list ap;
   va_start(ap, rtype);
-  bool known = readArgs(rtype, ap, &list);
+  resbuf* chain = chainArgs(rtype, ap, &known);
   va_end(ap);
-  resbuf* chain = known ? drafthost::toChain(list) : nullptr;
   if (h) {
     json e = call("ads_buildlist");
-    TRACE_SET(e, "list", h->listJson(list));
+    TRACE_SET(e, "list", h->listJson(drafthost::fromChain(chain)));
     if (!known) TRACE_SET(e, "rc", RTERROR);
     h->writeTrace(e);
+  }
+  if (!known) {
+    drafthost::freeChain(chain);
+    return nullptr;
   }
   return chain;
 }
@@ -267,7 +329,7 @@ int ads_entmake(const struct resbuf* list) {
   int rc = RTERROR;
   if (!complete)
     error = "the list holds a group the host does not know";
-  else if (h->drawing.entmake(groups, &error))
+  else if (h->drawing.entmake(std::move(groups), &error))
     rc = RTNORM;
   if (rc != RTNORM) TRACE_SET(e, "error", drafthost::cp1252ToUtf8(error));
   return finish(h, e, rc);
