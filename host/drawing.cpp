@@ -373,7 +373,6 @@ void transformGroups(Entity& e, const std::vector<Role>& roles, const Similarity
     if (!findGroup(g, 43) && xf.scale != 1) g.push_back(Group::number(43, xf.scale));
     if (!findGroup(g, 50)) g.push_back(Group::number(50, xf.applyAngle(0)));
   }
-  if (e.type == "3DSOLID") e.placement = multiply(xf.matrix, e.placement);
 }
 
 double realOr(const GroupList& g, int code, double fallback) {
@@ -414,6 +413,17 @@ Drawing::Drawing() : spaces_(1) {
     if (lt.name == "CONTINUOUS") lt.description = "Solid line";
     linetypes_.add(lt);
   }
+}
+
+std::string Entity::handle() const {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%X", handleNumber);
+  return buf;
+}
+
+Matrix Drawing::placement(EntityId id) const {
+  auto it = placements_.find(id);
+  return it == placements_.end() ? identityMatrix() : it->second;
 }
 
 std::string Drawing::newHandle() {
@@ -484,7 +494,7 @@ EntityId Drawing::store(Entity e) {
   // New entities enter model space with the highest id so far: appending
   // keeps the id lists in order.
   e.id = static_cast<EntityId>(entities_.size() + 1);
-  e.handle = newHandle();
+  e.handleNumber = handleSeed_++;
   e.space = 0;
   spaces_[0].all.push_back(e.id);
   if (e.parent == 0) spaces_[0].main.push_back(e.id);
@@ -666,6 +676,7 @@ void Drawing::transform(const std::vector<EntityId>& ids, const Similarity& xf) 
     Entity& m = entities_[member - 1];
     rolesOf(m, *this, &roles);
     transformGroups(m, roles, xf);
+    if (m.type == "3DSOLID") placements_[member] = multiply(xf.matrix, placement(member));
   };
   for (EntityId id : ids) {
     const Entity* e = entity(id);

@@ -22,13 +22,16 @@ constexpr int32_t kSetTag = 0x53534554;
 
 struct Entity {
   EntityId id = 0;
-  std::string handle;
-  std::string type;                     // "LINE", "VERTEX", ...
-  GroupList groups;                     // group 0 first, then the groups as made
-  uint32_t space = 0;                   // 0 model space, else block index + 1
-  EntityId parent = 0;                  // owning POLYLINE of a VERTEX or SEQEND
-  std::vector<EntityId> children;       // VERTEX and SEQEND of a POLYLINE
-  Matrix placement = identityMatrix();  // accumulated transformation of a 3DSOLID body
+  uint32_t handleNumber = 0;       // the handle's number (see handle())
+  std::string type;                // "LINE", "VERTEX", ...
+  GroupList groups;                // group 0 first, then the groups as made
+  uint32_t space = 0;              // 0 model space, else block index + 1
+  EntityId parent = 0;             // owning POLYLINE of a VERTEX or SEQEND
+  std::vector<EntityId> children;  // VERTEX and SEQEND of a POLYLINE
+
+  // The handle text: the number in upper-case hexadecimal. Kept as a number
+  // so that a drawing of a million entities does not hold a million strings.
+  std::string handle() const;
 };
 
 struct LayerRecord {
@@ -117,6 +120,10 @@ class Drawing {
   // Applies the transformation to the entities (with their subentities).
   void transform(const std::vector<EntityId>& ids, const Similarity& xf);
 
+  // Accumulated transformation of a 3DSOLID body (identity for any other
+  // entity and for a solid never moved).
+  Matrix placement(EntityId id) const;
+
   // The most recently made model-space entity passing within `distance` of p; 0 if none.
   EntityId pick(const Point& p, double distance) const;
 
@@ -144,6 +151,9 @@ class Drawing {
   SymbolTable<LinetypeRecord> linetypes_;
   SymbolTable<BlockRecord> blocks_;
   std::vector<Entity> entities_;
+  // Only the few solids that were moved have a placement: a matrix in every
+  // entity would be most of a LINE's memory.
+  std::unordered_map<EntityId, Matrix> placements_;
   std::vector<Space> spaces_;  // [0] model space, [i] block i - 1
   std::string currentLayer_ = "0";
   uint32_t handleSeed_ = 0x20;

@@ -350,7 +350,7 @@ class DxfWriter {
         if (e->type != "HATCH") continue;
         for (const Group& g : e->groups)
           if (g.code == 330 && g.name[1] == kEntityTag)
-            reactors_[static_cast<EntityId>(g.name[0])].push_back(e->handle);
+            reactors_[static_cast<EntityId>(g.name[0])].push_back(e->handle());
       }
   }
 
@@ -693,7 +693,7 @@ class DxfWriter {
     const EntitySpec* spec = e ? specFor(e->type) : nullptr;
     if (!spec) return;
     w_.text(0, e->type);
-    w_.text(5, e->handle);
+    w_.text(5, e->handle());
     auto r = reactors_.find(id);
     if (r != reactors_.end()) {
       w_.text(102, "{ACAD_REACTORS");
@@ -711,7 +711,7 @@ class DxfWriter {
         }
     for (const Field& f : kCommon) field(*e, f, end);
     for (const Field& f : spec->fields) field(*e, f, end);
-    for (EntityId child : e->children) entity(child, e->handle);
+    for (EntityId child : e->children) entity(child, e->handle());
   }
 
   void field(const Entity& e, const Field& f, std::size_t end) {
@@ -797,7 +797,7 @@ class DxfWriter {
   std::string nameHandle(const Group& g) const {
     const Entity* target =
         g.name[1] == kEntityTag ? dwg_.entity(static_cast<EntityId>(g.name[0])) : nullptr;
-    return target ? target->handle : "0";
+    return target ? target->handle() : "0";
   }
 
   void mtextString(const Entity& e) {

@@ -7,7 +7,9 @@
 
 namespace drafthost {
 
-ValueKind kindOf(int c) {
+namespace {
+
+ValueKind kindOfCode(int c) {
   switch (c) {
     case RTREAL:
     case RTANG:
@@ -45,6 +47,21 @@ ValueKind kindOf(int c) {
     return ValueKind::Long;
   if (c >= 330 && c <= 369) return ValueKind::Name;
   return ValueKind::None;
+}
+
+}  // namespace
+
+ValueKind kindOf(int c) {
+  // Every group of every list comes through here, mostly with a DXF group
+  // code: a table answers those in one step.
+  constexpr int kTableSize = 1100;
+  static const auto kTable = [] {
+    std::array<ValueKind, kTableSize> table{};
+    for (int i = 0; i < kTableSize; ++i) table[static_cast<std::size_t>(i)] = kindOfCode(i);
+    return table;
+  }();
+  if (c >= 0 && c < kTableSize) return kTable[static_cast<std::size_t>(c)];
+  return kindOfCode(c);
 }
 
 Group Group::str(int code, std::string value) {

@@ -165,7 +165,7 @@ nlohmann::ordered_json Host::groupJson(const Group& g) const {
         value = g.name[0];
       } else {
         EntityId id = entityOf(g.name.data());
-        value = id ? nlohmann::ordered_json(drawing.entity(id)->handle)
+        value = id ? nlohmann::ordered_json(drawing.entity(id)->handle())
                    : nlohmann::ordered_json(nullptr);
       }
       break;

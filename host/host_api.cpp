@@ -53,7 +53,7 @@ json pointJson(const ads_point p) {
 }
 
 json entityJson(Host* h, EntityId id) {
-  return id ? json(h->drawing.entity(id)->handle) : json(nullptr);
+  return id ? json(h->drawing.entity(id)->handle()) : json(nullptr);
 }
 
 void setName(ads_name out, int32_t value, int32_t tag) {
@@ -374,7 +374,7 @@ struct resbuf* ads_entget(const ads_name ent) {
   }
   const drafthost::Entity* x = h->drawing.entity(id);
   GroupList list{Group::ename(-1, {static_cast<int32_t>(id), kEntityTag}), Group::str(0, x->type),
-                 Group::str(5, x->handle)};
+                 Group::str(5, x->handle())};
   for (std::size_t i = 1; i < x->groups.size(); ++i) list.push_back(x->groups[i]);
   TRACE_SET(e, "result", h->listJson(list));
   h->writeTrace(e);

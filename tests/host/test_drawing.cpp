@@ -189,6 +189,6 @@ TEST_F(HostTest, XformssMovesEveryKindAsItsGroupsMean) {
   const EntityId solid = host.drawing.addEntity("3DSOLID", entityList("1=700"));
   for (int i = 0; i < 2; ++i)
     host.drawing.transform({solid}, *similarityOf(affine(2, 0, 0, 2, 1, 0, 2)));
-  EXPECT_EQ(host.drawing.entity(solid)->placement[0][0], 4);
-  EXPECT_EQ(host.drawing.entity(solid)->placement[0][3], 3);
+  EXPECT_EQ(host.drawing.placement(solid)[0][0], 4);
+  EXPECT_EQ(host.drawing.placement(solid)[0][3], 3);
 }

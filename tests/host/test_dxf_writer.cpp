@@ -92,10 +92,10 @@ TEST(DxfWriter, GroupsGoOutInTheFormAndUnitTheirCodeWants) {
   const Pairs p = write(dwg);
   // Handles, owners, subclass markers, names as the tables spell them, angles in
   // degrees where DXF wants them, texts and ACIS lines in pieces, defaults.
-  const std::string poly = dwg.entity(7)->handle, quote(255, '\x27');
+  const std::string poly = dwg.entity(7)->handle(), quote(255, '\x27');
   const std::string model = object(p, "TABLES BLOCK_RECORD")[1].second;
   expectGroups(
-      p, {{"ENTITIES LINE", "5=" + dwg.entity(1)->handle + " 330=" + model + " 100=AcDbEntity"},
+      p, {{"ENTITIES LINE", "5=" + dwg.entity(1)->handle() + " 330=" + model + " 100=AcDbEntity"},
           {"ENTITIES LINE", "8=Kontur 6=Dashed 62=3 100#1=AcDbLine 10=1.0 20=2.0 11=3.5 21=-4.0"},
           {"TABLES LAYER#1", "2=Kontur 62=7 6=CONTINUOUS"},
           {"TABLES LTYPE#3", "2=Dashed 73=2 40=19.05 49#1=-6.35"},
@@ -105,9 +105,9 @@ TEST(DxfWriter, GroupsGoOutInTheFormAndUnitTheirCodeWants) {
           {"ENTITIES MTEXT", "1=" + std::string(10, 'a') + "\xD8" + "b^Jc"},
           {"ENTITIES MTEXT#1", "3=<none> 11=1.0 21=0.0"},
           {"ENTITIES INSERT", "2=Teil 50=180.0"},
-          {"ENTITIES HATCH", "330#1=" + dwg.entity(2)->handle + " 50=45.0 51=180.0 52=45.0"},
+          {"ENTITIES HATCH", "330#1=" + dwg.entity(2)->handle() + " 50=45.0 51=180.0 52=45.0"},
           {"ENTITIES HATCH", "53=45.0 51#1=57.29577951308232 30=0.0 30#1=<none> 20#4=5.0"},
-          {"ENTITIES CIRCLE", "102={ACAD_REACTORS 330=" + dwg.entity(11)->handle},
+          {"ENTITIES CIRCLE", "102={ACAD_REACTORS 330=" + dwg.entity(11)->handle()},
           {"BLOCKS BLOCK#2", "2=Teil 20=2.0"},
           {"BLOCKS POLYLINE", "330=" + dwg.blocks().find("teil")->handle},
           {"BLOCKS VERTEX", "330=" + poly + " 100#2=AcDb2dVertex 42=0.5"},
