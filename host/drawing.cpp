@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 #include <string_view>
 
@@ -59,6 +60,11 @@ template class SymbolTable<LinetypeRecord>;
 template class SymbolTable<BlockRecord>;
 
 namespace {
+
+// The entity types the host knows.
+constexpr std::string_view kKnown[] = {"LINE",  "ARC",      "CIRCLE", "ELLIPSE",
+                                       "MTEXT", "POLYLINE", "VERTEX", "SEQEND",
+                                       "HATCH", "INSERT",   "3DSOLID"};
 
 // What a group's value means to a transformation.
 enum class Role {
@@ -251,49 +257,58 @@ class HatchReader {
   std::string error_;
 };
 
+// An entity's type and groups, unpacked to be transformed.
+struct Unpacked {
+  std::string_view type;
+  GroupList groups;
+};
+
+// The role of a group in an entity of any type but HATCH, whose roles follow
+// from the order of its groups.
+Role roleFor(std::string_view type, int c) {
+  if (type == "LINE") {
+    if (c == 10 || c == 11) return Role::Point;
+  } else if (type == "ARC" || type == "CIRCLE") {
+    if (c == 10) return Role::Point;
+    if (c == 40) return Role::Length;
+    if (c == 50) return Role::ArcStart;
+    if (c == 51) return Role::ArcEnd;
+  } else if (type == "ELLIPSE") {
+    if (c == 10) return Role::Point;
+    if (c == 11) return Role::Vector;
+    if (c == 41) return Role::ParamStart;
+    if (c == 42) return Role::ParamEnd;
+  } else if (type == "MTEXT") {
+    if (c == 10) return Role::Point;
+    if (c == 11) return Role::Vector;
+    if (c == 40 || c == 41) return Role::Length;
+    if (c == 50) return Role::Angle;
+  } else if (type == "INSERT") {
+    if (c == 10) return Role::Point;
+    if (c == 50) return Role::InsertAngle;
+    if (c == 41) return Role::InsertScaleX;
+    if (c == 42 || c == 43) return Role::Length;
+  } else if (type == "VERTEX") {
+    if (c == 10) return Role::Point;
+    if (c == 40 || c == 41) return Role::Length;
+    if (c == 42) return Role::Bulge;
+  }
+  return Role::Keep;
+}
+
 // Fills *out with the role of every group of the entity (a vector the caller
 // reuses from entity to entity).
-void rolesOf(const Entity& e, const Drawing& dwg, std::vector<Role>* out) {
+void rolesOf(const Unpacked& e, const Drawing& dwg, std::vector<Role>* out) {
   std::vector<Role>& roles = *out;
   roles.assign(e.groups.size(), Role::Keep);
   if (e.type == "HATCH") {
     HatchReader(e.groups, dwg, &roles, nullptr).read(nullptr);
     return;
   }
-  for (std::size_t i = 0; i < e.groups.size(); ++i) {
-    int c = e.groups[i].code;
-    Role& r = roles[i];
-    if (e.type == "LINE") {
-      if (c == 10 || c == 11) r = Role::Point;
-    } else if (e.type == "ARC" || e.type == "CIRCLE") {
-      if (c == 10) r = Role::Point;
-      if (c == 40) r = Role::Length;
-      if (c == 50) r = Role::ArcStart;
-      if (c == 51) r = Role::ArcEnd;
-    } else if (e.type == "ELLIPSE") {
-      if (c == 10) r = Role::Point;
-      if (c == 11) r = Role::Vector;
-      if (c == 41) r = Role::ParamStart;
-      if (c == 42) r = Role::ParamEnd;
-    } else if (e.type == "MTEXT") {
-      if (c == 10) r = Role::Point;
-      if (c == 11) r = Role::Vector;
-      if (c == 40 || c == 41) r = Role::Length;
-      if (c == 50) r = Role::Angle;
-    } else if (e.type == "INSERT") {
-      if (c == 10) r = Role::Point;
-      if (c == 50) r = Role::InsertAngle;
-      if (c == 41) r = Role::InsertScaleX;
-      if (c == 42 || c == 43) r = Role::Length;
-    } else if (e.type == "VERTEX") {
-      if (c == 10) r = Role::Point;
-      if (c == 40 || c == 41) r = Role::Length;
-      if (c == 42) r = Role::Bulge;
-    }
-  }
+  for (std::size_t i = 0; i < e.groups.size(); ++i) roles[i] = roleFor(e.type, e.groups[i].code);
 }
 
-void transformGroups(Entity& e, const std::vector<Role>& roles, const Similarity& xf) {
+void transformGroups(Unpacked& e, const std::vector<Role>& roles, const Similarity& xf) {
   GroupList& g = e.groups;
   // Only groups that come in pairs (arc ends, x and y apart) may read a value
   // the loop has already changed; without them the groups change in place.
@@ -421,6 +436,166 @@ std::string Entity::handle() const {
   return buf;
 }
 
+// Packed groups: per group its code (16 bits), its kind (8 bits) and its
+// value: a string as the number of its text in the pool (32 bits), a real,
+// three reals, an integer (32 bits) or the two words of a name. Values are
+// copied in and out with memcpy, so they need no alignment.
+namespace {
+
+std::size_t packedValueSize(ValueKind kind) {
+  switch (kind) {
+    case ValueKind::String:
+    case ValueKind::Short:
+    case ValueKind::Long:
+      return 4;
+    case ValueKind::Real:
+    case ValueKind::Name:
+      return 8;
+    case ValueKind::Point:
+      return 24;
+    case ValueKind::None:
+      break;
+  }
+  return 0;
+}
+
+template <class T>
+void put(unsigned char*& p, const T& value) {
+  std::memcpy(p, &value, sizeof value);
+  p += sizeof value;
+}
+
+template <class T>
+T take(const unsigned char*& p) {
+  T value;
+  std::memcpy(&value, p, sizeof value);
+  p += sizeof value;
+  return value;
+}
+
+// Writes the value of a group that is not a string.
+void putValue(unsigned char*& p, const Group& g) {
+  switch (g.kind) {
+    case ValueKind::Real:
+      return put(p, g.real);
+    case ValueKind::Point:
+      return put(p, g.point);
+    case ValueKind::Short:
+    case ValueKind::Long:
+      return put(p, g.integer);
+    case ValueKind::Name:
+      return put(p, g.name);
+    case ValueKind::String:
+    case ValueKind::None:
+      break;
+  }
+}
+
+}  // namespace
+
+uint32_t Drawing::TextPool::intern(const std::string& text) {
+  auto it = index_.find(text);
+  if (it != index_.end()) return it->second;
+  auto n = static_cast<uint32_t>(texts_.size());
+  texts_.push_back(text);
+  index_.emplace(texts_.back(), n);
+  return n;
+}
+
+unsigned char* Drawing::allocate(std::size_t size) {
+  if (size > freeSize_) {
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    const std::size_t block = std::max(size, kBlock);
+    arena_.emplace_back(new unsigned char[block]);
+    free_ = arena_.back().get();
+    freeSize_ = block;
+  }
+  unsigned char* p = free_;
+  free_ += size;
+  freeSize_ -= size;
+  return p;
+}
+
+std::string_view Drawing::typeName(const std::string& type) {
+  for (std::string_view known : kKnown)
+    if (known == type) return known;
+  return texts_.text(texts_.intern(type));
+}
+
+void Drawing::pack(Entity& e, const GroupList& groups) {
+  std::size_t size = 0;
+  for (std::size_t i = 1; i < groups.size(); ++i) size += 3 + packedValueSize(groups[i].kind);
+  unsigned char* p = allocate(size);
+  e.packed = p;
+  e.packedSize = static_cast<uint32_t>(size);
+  for (std::size_t i = 1; i < groups.size(); ++i) {
+    const Group& g = groups[i];
+    put(p, static_cast<int16_t>(g.code));
+    put(p, static_cast<uint8_t>(g.kind));
+    if (g.kind == ValueKind::String)
+      put(p, texts_.intern(g.text));
+    else
+      putValue(p, g);
+  }
+}
+
+void Drawing::packValues(Entity& e, const GroupList& groups) {
+  // Same groups as packed: the values change where they are (strings stay).
+  unsigned char* p = const_cast<unsigned char*>(e.packed);
+  unsigned char* const end = p + e.packedSize;
+  std::size_t i = 1;
+  for (; i < groups.size() && p < end; ++i) {
+    const Group& g = groups[i];
+    int16_t code;
+    std::memcpy(&code, p, sizeof code);
+    if (code != g.code || p[2] != static_cast<uint8_t>(g.kind)) break;
+    p += 3;
+    if (g.kind == ValueKind::String)
+      p += 4;
+    else
+      putValue(p, g);
+  }
+  // Groups added or changed in kind: pack the list anew.
+  if (i < groups.size() || p < end) pack(e, groups);
+}
+
+GroupList Drawing::groups(const Entity& e) const {
+  const unsigned char* p = e.packed;
+  const unsigned char* const end = p + e.packedSize;
+  std::size_t count = 1;
+  for (const unsigned char* q = p; q < end; ++count)
+    q += 3 + packedValueSize(static_cast<ValueKind>(q[2]));
+  GroupList out;
+  out.reserve(count);
+  out.push_back(Group::str(0, std::string(e.type)));
+  while (p < end) {
+    Group& g = out.emplace_back();
+    g.code = take<int16_t>(p);
+    g.kind = static_cast<ValueKind>(take<uint8_t>(p));
+    switch (g.kind) {
+      case ValueKind::String:
+        g.text = texts_.text(take<uint32_t>(p));
+        break;
+      case ValueKind::Real:
+        g.real = take<double>(p);
+        break;
+      case ValueKind::Point:
+        g.point = take<Point>(p);
+        break;
+      case ValueKind::Short:
+      case ValueKind::Long:
+        g.integer = take<int32_t>(p);
+        break;
+      case ValueKind::Name:
+        g.name = take<std::array<int32_t, 2>>(p);
+        break;
+      case ValueKind::None:
+        break;
+    }
+  }
+  return out;
+}
+
 Matrix Drawing::placement(EntityId id) const {
   auto it = placements_.find(id);
   return it == placements_.end() ? identityMatrix() : it->second;
@@ -504,10 +679,10 @@ EntityId Drawing::store(Entity e) {
 
 EntityId Drawing::addEntity(const std::string& type, GroupList groups) {
   Entity e;
-  e.type = type;
+  e.type = typeName(type);
   groups.insert(groups.begin(), Group::str(0, type));
   if (!findGroup(groups, 8)) groups.insert(groups.begin() + 1, Group::str(8, currentLayer_));
-  e.groups = std::move(groups);
+  pack(e, groups);
   return store(std::move(e));
 }
 
@@ -598,9 +773,6 @@ bool Drawing::entmake(GroupList list, std::string* error) {
   std::string type = list[0].text;
   for (char& c : type)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  static constexpr std::string_view kKnown[] = {"LINE",  "ARC",      "CIRCLE", "ELLIPSE",
-                                                "MTEXT", "POLYLINE", "VERTEX", "SEQEND",
-                                                "HATCH", "INSERT",   "3DSOLID"};
   if (std::find(std::begin(kKnown), std::end(kKnown), type) == std::end(kKnown)) {
     if (error) *error = "unknown entity type \"" + list[0].text + "\"";
     return false;
@@ -618,8 +790,8 @@ bool Drawing::entmake(GroupList list, std::string* error) {
   if (inSequence && type != "VERTEX" && type != "SEQEND") pending_.clear();
 
   Entity e;
-  e.type = type;
-  e.groups = std::move(groups);
+  e.type = typeName(type);
+  pack(e, groups);
   if (type == "POLYLINE" || type == "VERTEX") {
     pending_.push_back(std::move(e));
     return true;
@@ -670,12 +842,70 @@ bool Drawing::defineBlock(const std::string& name, const Point& base,
   return true;
 }
 
+bool Drawing::transformPacked(Entity& e, const Similarity& xf) {
+  // Hatches and insertions need their whole list, and so do the arcs and
+  // ellipses whose ends a mirror swaps.
+  if (e.type == "HATCH" || e.type == "INSERT") return false;
+  unsigned char* const begin = const_cast<unsigned char*>(e.packed);
+  unsigned char* const end = begin + e.packedSize;
+  auto next = [](unsigned char* p) {
+    return p + 3 + packedValueSize(static_cast<ValueKind>(p[2]));
+  };
+  auto role = [&](const unsigned char* p) {
+    int16_t code;
+    std::memcpy(&code, p, sizeof code);
+    return roleFor(e.type, code);
+  };
+  for (unsigned char* p = begin; p < end; p = next(p))
+    if (role(p) == Role::ArcStart || role(p) == Role::ParamStart) return false;
+  for (unsigned char* p = begin; p < end; p = next(p)) {
+    const Role r = role(p);
+    const auto kind = static_cast<ValueKind>(p[2]);
+    unsigned char* value = p + 3;
+    // A value of another kind than its role wants stays as it is, as it
+    // does when the whole list is transformed.
+    switch (r) {
+      case Role::Point:
+      case Role::Vector:
+        if (kind == ValueKind::Point) {
+          Point v;
+          std::memcpy(&v, value, sizeof v);
+          v = r == Role::Point ? xf.apply(v) : xf.applyVector(v);
+          std::memcpy(value, &v, sizeof v);
+        }
+        break;
+      case Role::Angle:
+      case Role::Length:
+      case Role::Bulge:
+        if (kind == ValueKind::Real) {
+          double x;
+          std::memcpy(&x, value, sizeof x);
+          if (r == Role::Angle)
+            x = xf.applyAngle(x);
+          else if (r == Role::Length)
+            x *= xf.scale;
+          else if (xf.mirrored)
+            x = -x;
+          std::memcpy(value, &x, sizeof x);
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
 void Drawing::transform(const std::vector<EntityId>& ids, const Similarity& xf) {
   std::vector<Role> roles;
   auto apply = [&](EntityId member) {
     Entity& m = entities_[member - 1];
-    rolesOf(m, *this, &roles);
-    transformGroups(m, roles, xf);
+    if (!transformPacked(m, xf)) {
+      Unpacked u{m.type, groups(m)};
+      rolesOf(u, *this, &roles);
+      transformGroups(u, roles, xf);
+      packValues(m, u.groups);
+    }
     if (m.type == "3DSOLID") placements_[member] = multiply(xf.matrix, placement(member));
   };
   for (EntityId id : ids) {
@@ -687,7 +917,7 @@ void Drawing::transform(const std::vector<EntityId>& ids, const Similarity& xf) 
 }
 
 double Drawing::entityDistance(const Entity& e, const Point& p, int depth) const {
-  const GroupList& g = e.groups;
+  const GroupList g = groups(e);
   if (e.type == "LINE") return distanceToSegment(p, pointOr(g, 10), pointOr(g, 11));
   if (e.type == "CIRCLE") return std::fabs(distance2d(p, pointOr(g, 10)) - realOr(g, 40, 0));
   if (e.type == "ARC")
@@ -730,8 +960,10 @@ double Drawing::entityDistance(const Entity& e, const Point& p, int depth) const
     std::vector<std::pair<Point, double>> verts;
     for (EntityId c : e.children) {
       const Entity* v = entity(c);
-      if (v && v->type == "VERTEX")
-        verts.push_back({pointOr(v->groups, 10), realOr(v->groups, 42, 0)});
+      if (v && v->type == "VERTEX") {
+        const GroupList vg = groups(*v);
+        verts.push_back({pointOr(vg, 10), realOr(vg, 42, 0)});
+      }
     }
     double best = HUGE_VAL;
     bool closed = findGroup(g, 70) && (findGroup(g, 70)->integer & 1);

@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -20,14 +23,19 @@ using EntityId = uint32_t;  // 1-based, 0 = none
 constexpr int32_t kEntityTag = 0x454E5459;
 constexpr int32_t kSetTag = 0x53534554;
 
+// An entity as the drawing keeps it. Its groups are packed into the drawing's
+// memory (read them with Drawing::groups): a million LINEs as vectors of Group
+// would take most of the memory of a large import.
 struct Entity {
   EntityId id = 0;
   uint32_t handleNumber = 0;       // the handle's number (see handle())
-  std::string type;                // "LINE", "VERTEX", ...
-  GroupList groups;                // group 0 first, then the groups as made
+  std::string_view type;           // "LINE", "VERTEX", ... (text the drawing keeps)
   uint32_t space = 0;              // 0 model space, else block index + 1
   EntityId parent = 0;             // owning POLYLINE of a VERTEX or SEQEND
   std::vector<EntityId> children;  // VERTEX and SEQEND of a POLYLINE
+  // The groups after group 0, packed (see Drawing::pack).
+  const unsigned char* packed = nullptr;
+  uint32_t packedSize = 0;
 
   // The handle text: the number in upper-case hexadecimal. Kept as a number
   // so that a drawing of a million entities does not hold a million strings.
@@ -103,6 +111,8 @@ class Drawing {
 
   // The entity, or nullptr for an unknown id.
   const Entity* entity(EntityId id) const;
+  // The entity's groups: group 0 (the type) first, then the groups as made.
+  GroupList groups(const Entity& e) const;
   // Last main entity of model space; 0 when there is none.
   EntityId lastMain() const;
   // Next entity (subentities included) in the same space; after 0 gives the
@@ -144,13 +154,40 @@ class Drawing {
   bool inSpace(EntityId id, uint32_t space) const { return entities_[id - 1].space == space; }
   void compact(uint32_t space);
   EntityId store(Entity e);
+  // Packs the groups after group 0 into the entity; packValues writes changed
+  // values back where they are when the groups are still the same ones.
+  void pack(Entity& e, const GroupList& groups);
+  void packValues(Entity& e, const GroupList& groups);
+  // Transforms the packed values where they are; false for an entity that
+  // needs its whole list for that.
+  bool transformPacked(Entity& e, const Similarity& xf);
+  unsigned char* allocate(std::size_t size);
+  // The type name as text the drawing keeps for as long as it lives.
+  std::string_view typeName(const std::string& type);
   bool checkEntity(GroupList& groups, const std::string& type, std::string* error);
   double entityDistance(const Entity& e, const Point& p, int depth) const;
 
   SymbolTable<LayerRecord> layers_;
   SymbolTable<LinetypeRecord> linetypes_;
   SymbolTable<BlockRecord> blocks_;
-  std::vector<Entity> entities_;
+  // A deque: growing it never copies the entities made so far.
+  std::deque<Entity> entities_;
+  // Texts of string groups, each kept once (layer and linetype names repeat
+  // in nearly every entity).
+  class TextPool {
+   public:
+    uint32_t intern(const std::string& text);
+    const std::string& text(uint32_t index) const { return texts_[index]; }
+
+   private:
+    std::deque<std::string> texts_;  // a deque keeps the texts where they are
+    std::unordered_map<std::string_view, uint32_t> index_;
+  };
+  TextPool texts_;
+  // Packed groups, in large blocks.
+  std::vector<std::unique_ptr<unsigned char[]>> arena_;
+  unsigned char* free_ = nullptr;
+  std::size_t freeSize_ = 0;
   // Only the few solids that were moved have a placement: a matrix in every
   // entity would be most of a LINE's memory.
   std::unordered_map<EntityId, Matrix> placements_;

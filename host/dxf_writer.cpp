@@ -243,7 +243,7 @@ const std::vector<EntitySpec>& entitySpecs() {
   return specs;
 }
 
-const EntitySpec* specFor(const std::string& type) {
+const EntitySpec* specFor(std::string_view type) {
   for (const EntitySpec& s : entitySpecs())
     if (type == s.type) return &s;
   return nullptr;
@@ -348,7 +348,7 @@ class DxfWriter {
       for (EntityId id : dwg_.mainEntities(space)) {
         const Entity* e = dwg_.entity(id);
         if (e->type != "HATCH") continue;
-        for (const Group& g : e->groups)
+        for (const Group& g : dwg_.groups(*e))
           if (g.code == 330 && g.name[1] == kEntityTag)
             reactors_[static_cast<EntityId>(g.name[0])].push_back(e->handle());
       }
@@ -403,52 +403,54 @@ class DxfWriter {
       if (depth > 32) return {};  // blocks do not nest this deep; guards a cycle
     }
     Box box;
-    auto pointOf = [](const Entity& e, int code) {
-      const Group* g = findGroup(e.groups, code);
+    auto pointOf = [](const GroupList& groups, int code) {
+      const Group* g = findGroup(groups, code);
       return g && g->kind == ValueKind::Point ? g->point : Point{};
     };
-    auto realOr = [](const Entity& e, int code, double fallback) {
-      const Group* g = findGroup(e.groups, code);
+    auto realOr = [](const GroupList& groups, int code, double fallback) {
+      const Group* g = findGroup(groups, code);
       return g ? realOf(*g) : fallback;
     };
     for (EntityId id : dwg_.mainEntities(space)) {
-      const Entity& e = *dwg_.entity(id);
-      if (e.type == "LINE") {
-        box.add(pointOf(e, 10));
-        box.add(pointOf(e, 11));
-      } else if (e.type == "ARC" || e.type == "CIRCLE") {
+      const Entity& entity = *dwg_.entity(id);
+      const std::string_view type = entity.type;
+      const GroupList g = dwg_.groups(entity);
+      if (type == "LINE") {
+        box.add(pointOf(g, 10));
+        box.add(pointOf(g, 11));
+      } else if (type == "ARC" || type == "CIRCLE") {
         // The whole circle, in its own plane: an axis along the normal gets
         // no extent, so a flat drawing stays flat.
-        const Point n = unitNormal(findGroup(e.groups, 210));
-        const double r = std::abs(realOr(e, 40, 0));
+        const Point n = unitNormal(findGroup(g, 210));
+        const double r = std::abs(realOr(g, 40, 0));
         Point half{};
         for (std::size_t i = 0; i < 3; ++i) half[i] = r * std::sqrt(std::max(0.0, 1 - n[i] * n[i]));
-        box.add(ocsToWorld(pointOf(e, 10), n), half);
-      } else if (e.type == "ELLIPSE") {
+        box.add(ocsToWorld(pointOf(g, 10), n), half);
+      } else if (type == "ELLIPSE") {
         // Major axis a (world), minor axis b = ratio * (n x a): the whole
         // ellipse reaches sqrt(a_i^2 + b_i^2) from its centre along axis i.
-        const Point a = pointOf(e, 11);
-        const Point b = cross(unitNormal(findGroup(e.groups, 210)), a);
-        const double ratio = std::abs(realOr(e, 40, 1));
+        const Point a = pointOf(g, 11);
+        const Point b = cross(unitNormal(findGroup(g, 210)), a);
+        const double ratio = std::abs(realOr(g, 40, 1));
         Point half{};
         for (std::size_t i = 0; i < 3; ++i)
           half[i] = std::sqrt(a[i] * a[i] + ratio * ratio * b[i] * b[i]);
-        box.add(pointOf(e, 10), half);
-      } else if (e.type == "MTEXT") {
-        box.add(pointOf(e, 10));
-      } else if (e.type == "POLYLINE") {
-        for (EntityId c : e.children)
-          if (dwg_.entity(c)->type == "VERTEX") box.add(pointOf(*dwg_.entity(c), 10));
-      } else if (e.type == "INSERT") {
-        Point at = pointOf(e, 10);
+        box.add(pointOf(g, 10), half);
+      } else if (type == "MTEXT") {
+        box.add(pointOf(g, 10));
+      } else if (type == "POLYLINE") {
+        for (EntityId c : entity.children)
+          if (dwg_.entity(c)->type == "VERTEX") box.add(pointOf(dwg_.groups(*dwg_.entity(c)), 10));
+      } else if (type == "INSERT") {
+        Point at = pointOf(g, 10);
         box.add(at);
-        const Group* name = findGroup(e.groups, 2);
+        const Group* name = findGroup(g, 2);
         int b = name ? dwg_.blocks().indexOf(name->text) : -1;
         if (b < 0) continue;
         Box inner = spaceBox(static_cast<uint32_t>(b) + 1, depth + 1);
         if (inner.empty()) continue;
         const Point& base = dwg_.blocks().records()[static_cast<std::size_t>(b)].base;
-        double sx = realOr(e, 41, 1), sy = realOr(e, 42, 1), a = realOr(e, 50, 0);
+        double sx = realOr(g, 41, 1), sy = realOr(g, 42, 1), a = realOr(g, 50, 0);
         double c = numeric::cos(a), s = numeric::sin(a);
         for (double x : {inner.lo[0], inner.hi[0]})
           for (double y : {inner.lo[1], inner.hi[1]}) {
@@ -701,37 +703,38 @@ class DxfWriter {
       w_.text(102, "}");
     }
     w_.text(330, owner);
+    const GroupList groups = dwg_.groups(*e);
     // A hatch's own groups end where its boundary data begins.
-    std::size_t end = e->groups.size();
+    std::size_t end = groups.size();
     if (e->type == "HATCH")
-      for (std::size_t i = 1; i < e->groups.size(); ++i)
-        if (e->groups[i].code == 91) {
+      for (std::size_t i = 1; i < groups.size(); ++i)
+        if (groups[i].code == 91) {
           end = i;
           break;
         }
-    for (const Field& f : kCommon) field(*e, f, end);
-    for (const Field& f : spec->fields) field(*e, f, end);
+    for (const Field& f : kCommon) field(groups, f, end);
+    for (const Field& f : spec->fields) field(groups, f, end);
     for (EntityId child : e->children) entity(child, e->handle());
   }
 
-  void field(const Entity& e, const Field& f, std::size_t end) {
+  void field(const GroupList& groups, const Field& f, std::size_t end) {
     if (f.marker) {
       w_.text(100, f.marker);
       return;
     }
     switch (f.conv) {
       case Conv::MTextString:
-        return mtextString(e);
+        return mtextString(groups);
       case Conv::MTextDirection:
-        return mtextDirection(e, end);
+        return mtextDirection(groups, end);
       case Conv::HatchBody:
-        return hatchBody(e);
+        return hatchBody(groups);
       case Conv::SatText:
-        return satText(e);
+        return satText(groups);
       default:
         break;
     }
-    const Group* g = findIn(e.groups, end, f.code);
+    const Group* g = findIn(groups, end, f.code);
     if (!g) return missing(f);
     switch (f.conv) {
       case Conv::Degrees:
@@ -800,19 +803,19 @@ class DxfWriter {
     return target ? target->handle() : "0";
   }
 
-  void mtextString(const Entity& e) {
+  void mtextString(const GroupList& groups) {
     std::string text;
-    for (const Group& g : e.groups)
+    for (const Group& g : groups)
       if (g.code == 3) text += g.text;
-    if (const Group* one = findGroup(e.groups, 1)) text += one->text;
+    if (const Group* one = findGroup(groups, 1)) text += one->text;
     std::size_t p = 0;
     for (; text.size() - p >= 250; p += 250) w_.text(3, std::string_view(text).substr(p, 250));
     w_.text(1, std::string_view(text).substr(p));
   }
 
-  void mtextDirection(const Entity& e, std::size_t end) {
-    if (const Group* dir = findIn(e.groups, end, 11)) return value(11, *dir);
-    const Group* rot = findIn(e.groups, end, 50);
+  void mtextDirection(const GroupList& groups, std::size_t end) {
+    if (const Group* dir = findIn(groups, end, 11)) return value(11, *dir);
+    const Group* rot = findIn(groups, end, 50);
     double a = rot ? realOf(*rot) : 0;
     w_.point(11, {numeric::cos(a), numeric::sin(a), 0});
   }
@@ -822,12 +825,12 @@ class DxfWriter {
   // arc and ellipse edges (50, 51) and of the pattern (52, 53) turn into
   // degrees, boundary objects into their handles; points lose their z, which
   // DXF does not have there (the elevation is the hatch's group 10).
-  void hatchBody(const Entity& e) {
+  void hatchBody(const GroupList& groups) {
     std::size_t i = 1;
-    while (i < e.groups.size() && e.groups[i].code != 91) ++i;
+    while (i < groups.size() && groups[i].code != 91) ++i;
     bool paths = true;
-    for (; i < e.groups.size(); ++i) {
-      const Group& g = e.groups[i];
+    for (; i < groups.size(); ++i) {
+      const Group& g = groups[i];
       if (g.code == 75) paths = false;
       bool angle = paths ? (g.code == 50 || g.code == 51) : (g.code == 52 || g.code == 53);
       if (angle)
@@ -843,7 +846,7 @@ class DxfWriter {
   // Entity::placement, which R2000 has no group for; the plug-in moves solids
   // only through the block insertion that holds them, so the text is written
   // as it is.
-  void satText(const Entity& e) {
+  void satText(const GroupList& groups) {
     std::string line;
     bool open = false;
     auto emit = [&] {
@@ -852,7 +855,7 @@ class DxfWriter {
       w_.text(1, v.substr(0, 255));
       for (std::size_t p = 255; p < v.size(); p += 255) w_.text(3, v.substr(p, 255));
     };
-    for (const Group& g : e.groups) {
+    for (const Group& g : groups) {
       if (g.code == 1) {
         if (open) emit();
         line = g.text;

@@ -373,9 +373,10 @@ struct resbuf* ads_entget(const ads_name ent) {
     return nullptr;
   }
   const drafthost::Entity* x = h->drawing.entity(id);
-  GroupList list{Group::ename(-1, {static_cast<int32_t>(id), kEntityTag}), Group::str(0, x->type),
-                 Group::str(5, x->handle())};
-  for (std::size_t i = 1; i < x->groups.size(); ++i) list.push_back(x->groups[i]);
+  const GroupList groups = h->drawing.groups(*x);
+  GroupList list{Group::ename(-1, {static_cast<int32_t>(id), kEntityTag}),
+                 Group::str(0, std::string(x->type)), Group::str(5, x->handle())};
+  list.insert(list.end(), groups.begin() + 1, groups.end());
   TRACE_SET(e, "result", h->listJson(list));
   h->writeTrace(e);
   return drafthost::toChain(list);

@@ -81,7 +81,8 @@ TEST_F(HostTest, AcisinMakesASolidPerBodyUnlessThatTakesTooMuch) {
   const GroupList acisin = {Group::str(RTSTR, "_acisin"), Group::str(RTSTR, sat)};
   EXPECT_EQ(host.runCommand(acisin), RTNORM);
   EXPECT_EQ(host.drawing.mainEntities(0).size(), 2u) << "one solid per body";
-  EXPECT_EQ(groupOf(host.drawing.entity(2)->groups, 1).text, "700 0 2 0") << "the SAT text";
+  EXPECT_EQ(groupOf(host.drawing.groups(*host.drawing.entity(2)), 1).text, "700 0 2 0")
+      << "the SAT text";
   for (int b = 0; b < 2000; ++b) text += "body $-1 -1 $-1 $1 $-1 $-1 #\n";
   std::ofstream(sat) << text << std::string(100000, 'x') << "\n";  // 150 kB: 300 MB of solids
   EXPECT_EQ(host.runCommand(acisin), RTERROR);
@@ -169,9 +170,9 @@ TEST_F(HostTest, XformssMovesEveryKindAsItsGroupsMean) {
     }
     host.drawing.transform({host.drawing.lastMain()}, similarityOf(m).value());
     const Entity* x = host.drawing.entity(host.drawing.lastMain());
-    GroupList family = x->groups;
+    GroupList family = host.drawing.groups(*x);
     for (EntityId child : x->children)
-      for (const Group& g : host.drawing.entity(child)->groups) family.push_back(g);
+      for (const Group& g : host.drawing.groups(*host.drawing.entity(child))) family.push_back(g);
     std::istringstream expect(wants);
     for (std::string item; expect >> item;) {
       const std::size_t hash = item.find('#'), eq = item.find('=');
