@@ -263,32 +263,45 @@ struct Unpacked {
   GroupList groups;
 };
 
-// The role of a group in an entity of any type but HATCH, whose roles follow
-// from the order of its groups.
-Role roleFor(std::string_view type, int c) {
-  if (type == "LINE") {
+// Entity types by the roles of their groups (a HATCH's roles follow from the
+// order of its groups instead).
+enum class Shape { Line, Arc, Ellipse, MText, Insert, Vertex, Other };
+
+Shape shapeOf(std::string_view type) {
+  if (type == "LINE") return Shape::Line;
+  if (type == "ARC" || type == "CIRCLE") return Shape::Arc;
+  if (type == "ELLIPSE") return Shape::Ellipse;
+  if (type == "MTEXT") return Shape::MText;
+  if (type == "INSERT") return Shape::Insert;
+  if (type == "VERTEX") return Shape::Vertex;
+  return Shape::Other;
+}
+
+// The role of a group with code c.
+Role roleFor(Shape shape, int c) {
+  if (shape == Shape::Line) {
     if (c == 10 || c == 11) return Role::Point;
-  } else if (type == "ARC" || type == "CIRCLE") {
+  } else if (shape == Shape::Arc) {
     if (c == 10) return Role::Point;
     if (c == 40) return Role::Length;
     if (c == 50) return Role::ArcStart;
     if (c == 51) return Role::ArcEnd;
-  } else if (type == "ELLIPSE") {
+  } else if (shape == Shape::Ellipse) {
     if (c == 10) return Role::Point;
     if (c == 11) return Role::Vector;
     if (c == 41) return Role::ParamStart;
     if (c == 42) return Role::ParamEnd;
-  } else if (type == "MTEXT") {
+  } else if (shape == Shape::MText) {
     if (c == 10) return Role::Point;
     if (c == 11) return Role::Vector;
     if (c == 40 || c == 41) return Role::Length;
     if (c == 50) return Role::Angle;
-  } else if (type == "INSERT") {
+  } else if (shape == Shape::Insert) {
     if (c == 10) return Role::Point;
     if (c == 50) return Role::InsertAngle;
     if (c == 41) return Role::InsertScaleX;
     if (c == 42 || c == 43) return Role::Length;
-  } else if (type == "VERTEX") {
+  } else if (shape == Shape::Vertex) {
     if (c == 10) return Role::Point;
     if (c == 40 || c == 41) return Role::Length;
     if (c == 42) return Role::Bulge;
@@ -305,7 +318,8 @@ void rolesOf(const Unpacked& e, const Drawing& dwg, std::vector<Role>* out) {
     HatchReader(e.groups, dwg, &roles, nullptr).read(nullptr);
     return;
   }
-  for (std::size_t i = 0; i < e.groups.size(); ++i) roles[i] = roleFor(e.type, e.groups[i].code);
+  const Shape shape = shapeOf(e.type);
+  for (std::size_t i = 0; i < e.groups.size(); ++i) roles[i] = roleFor(shape, e.groups[i].code);
 }
 
 void transformGroups(Unpacked& e, const std::vector<Role>& roles, const Similarity& xf) {
@@ -494,6 +508,17 @@ void putValue(unsigned char*& p, const Group& g) {
 }  // namespace
 
 uint32_t Drawing::TextPool::intern(const std::string& text) {
+  // Entity after entity names the same few layers and linetypes: the texts
+  // met last answer most lookups without hashing.
+  for (uint32_t n : recent_)
+    if (n < texts_.size() && texts_[n] == text) return n;
+  uint32_t n = find(text);
+  recent_[next_] = n;
+  next_ = (next_ + 1) % recent_.size();
+  return n;
+}
+
+uint32_t Drawing::TextPool::find(const std::string& text) {
   auto it = index_.find(text);
   if (it != index_.end()) return it->second;
   auto n = static_cast<uint32_t>(texts_.size());
@@ -805,7 +830,7 @@ bool Drawing::entmake(GroupList list, std::string* error) {
       if (!head)
         head = id;
       else
-        entities_[head - 1].children.push_back(id);
+        ++entities_[head - 1].childCount;
     }
     pending_.clear();
     return true;
@@ -830,10 +855,12 @@ bool Drawing::defineBlock(const std::string& name, const Point& base,
     if (!e || e->space != 0 || e->parent != 0) continue;
     content.main.push_back(id);
     content.all.push_back(id);
-    content.all.insert(content.all.end(), e->children.begin(), e->children.end());
-    for (EntityId child : e->children) entities_[child - 1].space = space;
+    for (EntityId child : e->children()) {
+      content.all.push_back(child);
+      entities_[child - 1].space = space;
+    }
     entities_[id - 1].space = space;
-    spaces_[0].moved += 1 + e->children.size();
+    spaces_[0].moved += 1 + e->childCount;
   }
   // The selection may come in any order; the block keeps drawing order.
   std::sort(content.main.begin(), content.main.end());
@@ -844,22 +871,16 @@ bool Drawing::defineBlock(const std::string& name, const Point& base,
 
 bool Drawing::transformPacked(Entity& e, const Similarity& xf) {
   // Hatches and insertions need their whole list, and so do the arcs and
-  // ellipses whose ends a mirror swaps.
-  if (e.type == "HATCH" || e.type == "INSERT") return false;
-  unsigned char* const begin = const_cast<unsigned char*>(e.packed);
-  unsigned char* const end = begin + e.packedSize;
-  auto next = [](unsigned char* p) {
-    return p + 3 + packedValueSize(static_cast<ValueKind>(p[2]));
-  };
-  auto role = [&](const unsigned char* p) {
+  // ellipses, whose ends a mirror swaps.
+  const Shape shape = shapeOf(e.type);
+  if (shape == Shape::Insert || shape == Shape::Arc || shape == Shape::Ellipse || e.type == "HATCH")
+    return false;
+  unsigned char* p = const_cast<unsigned char*>(e.packed);
+  unsigned char* const end = p + e.packedSize;
+  for (; p < end; p += 3 + packedValueSize(static_cast<ValueKind>(p[2]))) {
     int16_t code;
     std::memcpy(&code, p, sizeof code);
-    return roleFor(e.type, code);
-  };
-  for (unsigned char* p = begin; p < end; p = next(p))
-    if (role(p) == Role::ArcStart || role(p) == Role::ParamStart) return false;
-  for (unsigned char* p = begin; p < end; p = next(p)) {
-    const Role r = role(p);
+    const Role r = roleFor(shape, code);
     const auto kind = static_cast<ValueKind>(p[2]);
     unsigned char* value = p + 3;
     // A value of another kind than its role wants stays as it is, as it
@@ -912,7 +933,7 @@ void Drawing::transform(const std::vector<EntityId>& ids, const Similarity& xf) 
     const Entity* e = entity(id);
     if (!e) continue;
     apply(id);
-    for (EntityId child : e->children) apply(child);
+    for (EntityId child : e->children()) apply(child);
   }
 }
 
@@ -958,7 +979,7 @@ double Drawing::entityDistance(const Entity& e, const Point& p, int depth) const
   }
   if (e.type == "POLYLINE") {
     std::vector<std::pair<Point, double>> verts;
-    for (EntityId c : e.children) {
+    for (EntityId c : e.children()) {
       const Entity* v = entity(c);
       if (v && v->type == "VERTEX") {
         const GroupList vg = groups(*v);

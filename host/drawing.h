@@ -3,9 +3,11 @@
 // Strings are Windows-1252; table and entry names compare without regard to case.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <ranges>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,18 +30,23 @@ constexpr int32_t kSetTag = 0x53534554;
 // would take most of the memory of a large import.
 struct Entity {
   EntityId id = 0;
-  uint32_t handleNumber = 0;       // the handle's number (see handle())
-  std::string_view type;           // "LINE", "VERTEX", ... (text the drawing keeps)
-  uint32_t space = 0;              // 0 model space, else block index + 1
-  EntityId parent = 0;             // owning POLYLINE of a VERTEX or SEQEND
-  std::vector<EntityId> children;  // VERTEX and SEQEND of a POLYLINE
+  uint32_t handleNumber = 0;  // the handle's number (see handle())
+  std::string_view type;      // "LINE", "VERTEX", ... (text the drawing keeps)
+  uint32_t space = 0;         // 0 model space, else block index + 1
+  EntityId parent = 0;        // owning POLYLINE of a VERTEX or SEQEND
+  uint32_t childCount = 0;    // VERTEX and SEQEND entities of a POLYLINE
   // The groups after group 0, packed (see Drawing::pack).
-  const unsigned char* packed = nullptr;
   uint32_t packedSize = 0;
+  const unsigned char* packed = nullptr;
 
   // The handle text: the number in upper-case hexadecimal. Kept as a number
   // so that a drawing of a million entities does not hold a million strings.
   std::string handle() const;
+  // The ids of a POLYLINE's VERTEX and SEQEND entities: a sequence enters the
+  // drawing as a whole, so they are the ids right after the POLYLINE's own.
+  std::ranges::iota_view<EntityId, EntityId> children() const {
+    return {id + 1, id + 1 + childCount};
+  }
 };
 
 struct LayerRecord {
@@ -180,8 +187,11 @@ class Drawing {
     const std::string& text(uint32_t index) const { return texts_[index]; }
 
    private:
+    uint32_t find(const std::string& text);
     std::deque<std::string> texts_;  // a deque keeps the texts where they are
     std::unordered_map<std::string_view, uint32_t> index_;
+    std::array<uint32_t, 4> recent_{UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX};
+    std::size_t next_ = 0;
   };
   TextPool texts_;
   // Packed groups, in large blocks.

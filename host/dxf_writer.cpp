@@ -439,7 +439,7 @@ class DxfWriter {
       } else if (type == "MTEXT") {
         box.add(pointOf(g, 10));
       } else if (type == "POLYLINE") {
-        for (EntityId c : entity.children)
+        for (EntityId c : entity.children())
           if (dwg_.entity(c)->type == "VERTEX") box.add(pointOf(dwg_.groups(*dwg_.entity(c)), 10));
       } else if (type == "INSERT") {
         Point at = pointOf(g, 10);
@@ -714,7 +714,7 @@ class DxfWriter {
         }
     for (const Field& f : kCommon) field(groups, f, end);
     for (const Field& f : spec->fields) field(groups, f, end);
-    for (EntityId child : e->children) entity(child, e->handle());
+    for (EntityId child : e->children()) entity(child, e->handle());
   }
 
   void field(const GroupList& groups, const Field& f, std::size_t end) {

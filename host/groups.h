@@ -43,6 +43,8 @@ using GroupList = std::vector<Group>;
 GroupList fromChain(const resbuf* chain, bool* complete = nullptr);
 // A freshly allocated chain (free with freeChain); nullptr for an empty list.
 resbuf* toChain(const GroupList& groups);
+// A zeroed result buffer for a chain (freed with the chain by freeChain).
+resbuf* newBuffer();
 // Frees a chain made by toChain.
 void freeChain(resbuf* chain);
 

@@ -118,7 +118,7 @@ resbuf* chainArgs(int rtype, va_list ap, bool* known) {
       *known = false;
       break;
     }
-    auto* rb = static_cast<resbuf*>(std::calloc(1, sizeof(resbuf)));
+    resbuf* rb = drafthost::newBuffer();
     if (!rb) break;
     rb->restype = static_cast<short>(rtype);
     switch (kind) {

@@ -171,7 +171,7 @@ TEST_F(HostTest, XformssMovesEveryKindAsItsGroupsMean) {
     host.drawing.transform({host.drawing.lastMain()}, similarityOf(m).value());
     const Entity* x = host.drawing.entity(host.drawing.lastMain());
     GroupList family = host.drawing.groups(*x);
-    for (EntityId child : x->children)
+    for (EntityId child : x->children())
       for (const Group& g : host.drawing.groups(*host.drawing.entity(child))) family.push_back(g);
     std::istringstream expect(wants);
     for (std::string item; expect >> item;) {
