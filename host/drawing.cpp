@@ -43,8 +43,12 @@ Record* SymbolTable<Record>::find(const std::string& name) {
 
 template <class Record>
 int SymbolTable<Record>::indexOf(const std::string& name) const {
+  if (lastIndex_ >= 0 && name == lastName_) return lastIndex_;
   auto it = index_.find(foldCase(name));
-  return it == index_.end() ? -1 : it->second;
+  if (it == index_.end()) return -1;
+  lastName_ = name;
+  lastIndex_ = it->second;
+  return it->second;
 }
 
 template <class Record>

@@ -85,6 +85,10 @@ class SymbolTable {
  private:
   std::vector<Record> records_;
   std::unordered_map<std::string, int> index_;
+  // The name last found, as it was asked for: entity after entity names the
+  // same layer and linetype. Records are never removed, so it stays true.
+  mutable std::string lastName_;
+  mutable int lastIndex_ = -1;
 };
 
 // Lower-case copy (ASCII letters only, as the host folds names).

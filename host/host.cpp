@@ -1,5 +1,7 @@
 #include "host.h"
 
+#include <algorithm>
+
 #include "codepage.h"
 #include "dcl.h"
 #include "plugin/ads.h"
@@ -218,7 +220,17 @@ int32_t Host::newSet() {
 bool Host::addToSet(int32_t set, EntityId id) {
   auto it = sets_.find(set);
   if (it == sets_.end() || !drawing.entity(id)) return false;
-  if (it->second.members.insert(id).second) it->second.ids.push_back(id);
+  SelectionSet& s = it->second;
+  if (s.ascending) {
+    if (s.ids.empty() || id > s.ids.back()) {
+      s.ids.push_back(id);
+      return true;
+    }
+    if (std::binary_search(s.ids.begin(), s.ids.end(), id)) return true;
+    s.ascending = false;
+    s.members.insert(s.ids.begin(), s.ids.end());
+  }
+  if (s.members.insert(id).second) s.ids.push_back(id);
   return true;
 }
 

@@ -121,7 +121,10 @@ class Host {
 
  private:
   struct SelectionSet {
-    std::vector<EntityId> ids;
+    std::vector<EntityId> ids;  // in the order added
+    // While the ids ascend (as when a set gathers entities as they are made)
+    // the sorted ids answer whether one is in; after that the members do.
+    bool ascending = true;
     std::unordered_set<EntityId> members;
   };
 
