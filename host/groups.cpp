@@ -152,13 +152,15 @@ GroupList fromChain(const resbuf* rb, bool* complete) {
   for (const resbuf* x = rb; x && length < kMaxLength; x = x->rbnext) ++length;
   out.reserve(length);
   for (; rb; rb = rb->rbnext) {
-    Group g;
-    g.code = rb->restype;
-    g.kind = kindOf(rb->restype);
-    if (g.kind == ValueKind::None || out.size() >= kMaxLength) {
+    const ValueKind kind = kindOf(rb->restype);
+    if (kind == ValueKind::None || out.size() >= kMaxLength) {
       if (complete) *complete = false;
       break;
     }
+    // Filled where it lies: a Group is large enough for a copy to count.
+    Group& g = out.emplace_back();
+    g.code = rb->restype;
+    g.kind = kind;
     switch (g.kind) {
       case ValueKind::String:
         g.text = rb->resval.rstring ? rb->resval.rstring : "";
@@ -181,7 +183,6 @@ GroupList fromChain(const resbuf* rb, bool* complete) {
       case ValueKind::None:
         break;
     }
-    out.push_back(std::move(g));
   }
   return out;
 }
