@@ -181,8 +181,27 @@ class Drawing {
   SymbolTable<LayerRecord> layers_;
   SymbolTable<LinetypeRecord> linetypes_;
   SymbolTable<BlockRecord> blocks_;
-  // A deque: growing it never copies the entities made so far.
-  std::deque<Entity> entities_;
+  // Entities in blocks of a fixed size: growing never copies the entities
+  // made so far, and finding one is a shift and a mask.
+  class EntityStore {
+   public:
+    std::size_t size() const { return size_; }
+    Entity& operator[](std::size_t i) { return blocks_[i >> kShift][i & kMask]; }
+    const Entity& operator[](std::size_t i) const { return blocks_[i >> kShift][i & kMask]; }
+    Entity& back() { return (*this)[size_ - 1]; }
+    void push_back(Entity e) {
+      if (size_ == blocks_.size() << kShift)
+        blocks_.push_back(std::make_unique<Entity[]>(kMask + 1));
+      (*this)[size_++] = std::move(e);
+    }
+
+   private:
+    static constexpr std::size_t kShift = 12;
+    static constexpr std::size_t kMask = (std::size_t{1} << kShift) - 1;
+    std::vector<std::unique_ptr<Entity[]>> blocks_;
+    std::size_t size_ = 0;
+  };
+  EntityStore entities_;
   // Texts of string groups, each kept once (layer and linetype names repeat
   // in nearly every entity).
   class TextPool {
