@@ -2,8 +2,11 @@
 // blocks a million deep.
 #include "meta/tree.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 std::uint32_t metaTreeChangeCount = 0;
@@ -25,43 +28,46 @@ std::uint32_t metaTreeChangeCount = 0;
 #ifndef DRW_META_NO_POOL
 namespace {
 
+// Each chunk keeps its own free list and count of live nodes, so that a chunk
+// whose nodes are all gone goes back to the system at once: an import that
+// frees a big tree as it goes, in file order, then needs no more memory than
+// the part still alive. The chunk allocated from is kept even when empty, so
+// that a node made and freed over and over does not churn.
 class NodePool {
  public:
   void* allocate() {
+    Chunk* c = current_;
+    Slot* s = c->free;
+    if (s)
+      c->free = s->next;
+    else if (c->used < kChunkNodes)
+      s = &c->begin[c->used++];
+    else
+      return allocateInOtherChunk();
+    ++c->live;
     ++live_;
-    if (free_) {
-      Slot* s = free_;
-      free_ = s->next;
-      return s;
-    }
-    if (chunks_.empty() || used_ == kChunkNodes) addChunk();
-    return &chunks_.back()[used_++];
+    return s;
   }
 
   void release(void* p) {
     auto* s = static_cast<Slot*>(p);
-    s->next = free_;
-    free_ = s;
-    // The last node is gone: give the memory back, keeping one chunk so that
-    // a lone node made and freed over and over does not churn.
-    if (--live_ == 0 && chunks_.size() > 1) {
-      for (Slot* c : chunks_) ::operator delete(c);
-      chunks_.clear();
-      free_ = nullptr;
-      used_ = 0;
-    }
+    Chunk* c = chunkOf(s);
+    s->next = c->free;
+    c->free = s;
+    --c->live;
+    --live_;
+    // A chunk that was full, or is now empty, changes lists; the current
+    // one is on none.
+    if (c != current_ && (c->live == 0 || !c->listed)) settle(c);
   }
 
   std::size_t live() const { return live_; }
 
-  // Kept out of allocate() so that the common case stays small enough to inline.
-  [[gnu::noinline]] void addChunk() {
-    chunks_.push_back(static_cast<Slot*>(::operator new(sizeof(Slot) * kChunkNodes)));
-    used_ = 0;
-  }
-
+  NodePool() = default;
+  NodePool(const NodePool&) = delete;
+  NodePool& operator=(const NodePool&) = delete;
   ~NodePool() {
-    for (Slot* c : chunks_) ::operator delete(c);
+    for (Chunk* c : chunks_) ::operator delete(c);
   }
 
  private:
@@ -69,11 +75,103 @@ class NodePool {
     Slot* next;
     alignas(metaTreeC) unsigned char bytes[sizeof(metaTreeC)];
   };
+  // Large enough that the C library maps each chunk on its own.
   static constexpr std::size_t kChunkNodes = 4096;
+  static constexpr std::uintptr_t kChunkBytes = sizeof(Slot) * kChunkNodes;
 
-  std::vector<Slot*> chunks_;
-  Slot* free_ = nullptr;
-  std::size_t used_ = 0;
+  // Sits in front of its nodes in one heap block.
+  struct Chunk {
+    Slot* begin = nullptr;
+    Slot* free = nullptr;
+    std::size_t used = 0;  // nodes handed out from begin onwards
+    std::size_t live = 0;
+    // The list of chunks with free nodes, other than the current one.
+    Chunk* prevListed = nullptr;
+    Chunk* nextListed = nullptr;
+    bool listed = false;
+  };
+
+  static bool holds(const Chunk* c, const Slot* s) {
+    return reinterpret_cast<std::uintptr_t>(s) - reinterpret_cast<std::uintptr_t>(c->begin) <
+           kChunkBytes;
+  }
+
+  // Nodes are mostly freed in the order they were made, so the chunk of the
+  // last one freed usually holds the next one too.
+  Chunk* chunkOf(const Slot* s) {
+    if (holds(last_, s)) return last_;
+    return last_ = findChunk(s);
+  }
+
+  // chunks_ is sorted by address: the chunk is the last one starting at or
+  // before the node.
+  [[gnu::noinline]] Chunk* findChunk(const Slot* s) const {
+    const auto at = reinterpret_cast<std::uintptr_t>(s);
+    auto it = std::upper_bound(chunks_.begin(), chunks_.end(), at, [](std::uintptr_t a, Chunk* c) {
+      return a < reinterpret_cast<std::uintptr_t>(c->begin);
+    });
+    return *(it - 1);
+  }
+
+  // Kept out of allocate() so that the common case stays small enough to inline.
+  [[gnu::noinline]] void* allocateInOtherChunk() {
+    if (Chunk* c = firstListed_) {
+      unlist(c);
+      current_ = c;
+    } else {
+      current_ = addChunk();
+    }
+    return allocate();
+  }
+
+  Chunk* addChunk() {
+    void* block = ::operator new(sizeof(Chunk) + kChunkBytes);
+    Chunk* c = new (block) Chunk;
+    c->begin = reinterpret_cast<Slot*>(c + 1);
+    const auto at = std::lower_bound(chunks_.begin(), chunks_.end(), c,
+                                     [](Chunk* a, Chunk* b) { return a->begin < b->begin; });
+    chunks_.insert(at, c);
+    return c;
+  }
+
+  [[gnu::noinline]] void settle(Chunk* c) {
+    if (c->live > 0) {
+      list(c);
+      return;
+    }
+    if (c->listed) unlist(c);
+    if (last_ == c) last_ = &none_;
+    const auto at = std::lower_bound(chunks_.begin(), chunks_.end(), c,
+                                     [](Chunk* a, Chunk* b) { return a->begin < b->begin; });
+    chunks_.erase(at);
+    ::operator delete(c);
+  }
+
+  void list(Chunk* c) {
+    c->listed = true;
+    c->prevListed = nullptr;
+    c->nextListed = firstListed_;
+    if (firstListed_) firstListed_->prevListed = c;
+    firstListed_ = c;
+  }
+
+  void unlist(Chunk* c) {
+    if (c->prevListed)
+      c->prevListed->nextListed = c->nextListed;
+    else
+      firstListed_ = c->nextListed;
+    if (c->nextListed) c->nextListed->prevListed = c->prevListed;
+    c->listed = false;
+    c->prevListed = c->nextListed = nullptr;
+  }
+
+  // Stands for "no chunk": full, holding no address, so the first allocation
+  // takes the slow path and no node is ever found in it.
+  Chunk none_{nullptr, nullptr, kChunkNodes, 0, nullptr, nullptr, false};
+  Chunk* current_ = &none_;
+  Chunk* last_ = &none_;
+  Chunk* firstListed_ = nullptr;
+  std::vector<Chunk*> chunks_;  // sorted by address
   std::size_t live_ = 0;
 };
 

@@ -112,6 +112,50 @@ TEST(Tree, TextsOfEveryLength) {
   }
 }
 
+// A big tree freed in file order, part by part, as an import does: the live
+// count follows, what is left stays intact, a new read fills the freed room
+// and nodes freed out of order are reused.
+TEST(Tree, NodesFreedInFileOrderAndReadAgain) {
+  const std::size_t before = metaTreeLiveNodes();
+  std::string text = "ITEMS {";
+  for (int i = 0; i < 30000; ++i) text += " P { " + std::to_string(i) + " }";
+  text += " }";
+  auto big = parse(text);
+  ASSERT_TRUE(big->first) << big->error;
+  EXPECT_EQ(metaTreeLiveNodes() - before, 1u + 2u * 30000u);
+
+  // The first two thirds go, one item after the other.
+  for (int i = 0; i < 20000; ++i) {
+    metaTreeC* item = big->first->firstChild;
+    item->detach();
+    metaTreeC::destroy(item);
+  }
+  EXPECT_EQ(metaTreeLiveNodes() - before, 1u + 2u * 10000u);
+  EXPECT_EQ(big->first->childCount(), 10000u);
+  EXPECT_EQ(big->first->firstChild->firstChild->value.number(), 20000.0);
+
+  // Read again while the rest is alive; then every other item of the rest
+  // goes and new nodes take their places.
+  auto again = parse(text);
+  ASSERT_TRUE(again->first) << again->error;
+  EXPECT_EQ(dump(again->first->firstChild->nthSibling(29999)), "P{29999}");
+  for (metaTreeC* item = big->first->firstChild; item && item->next; item = item->next) {
+    metaTreeC* gone = item->next;
+    gone->detach();
+    metaTreeC::destroy(gone);
+  }
+  EXPECT_EQ(big->first->childCount(), 5000u);
+  for (metaTreeC* item = big->first->firstChild; item; item = item->next)
+    item->appendChild(metaTreeC::makeIdent("NEW"));
+  EXPECT_EQ(dump(big->first->firstChild->nthSibling(4999)), "P{29998 NEW}");
+  EXPECT_EQ(dump(again->first->firstChild, false), "P{0}");
+  EXPECT_EQ(again->first->subtreeCount(), 1u + 2u * 30000u);
+
+  big.reset();
+  again.reset();
+  EXPECT_EQ(metaTreeLiveNodes(), before);
+}
+
 // An empty view answers null, 0 or a default to everything and changes nothing.
 TEST(View, EmptyViewsAnswerDefaults) {
   metaObjectC v;
