@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,12 @@ constexpr double kMillimetresPerInch = 25.4;
 // need not be asked for again: each wrap then costs one table walk instead of
 // one per taken name.
 std::unordered_map<std::string, int>* g_nameCounters = nullptr;
+
+// The shapes that references name, while importMetafile owns the tree it
+// imports: every other shape item is freed as soon as its entity is made, so
+// that a huge file does not hold its whole tree and all its entities at once.
+// Null when the caller owns the tree; then nothing is freed.
+const std::unordered_set<const metaTreeC*>* g_referencedShapes = nullptr;
 
 class ImportScope {
  public:
@@ -105,8 +112,9 @@ bool isShape(const metaTreeC* node) {
 // that are items of a figure, and not themselves inside a shape, stay targets;
 // every other reference now names none, which the hatch code reports as a
 // shape it cannot find, as it did for such targets before. One walk along the
-// links, remembering the outermost shape it is inside.
-void keepReferencesToShapesOnly(metaTreeC* root) {
+// links, remembering the outermost shape it is inside. Returns the shapes
+// still named.
+std::unordered_set<const metaTreeC*> keepReferencesToShapesOnly(metaTreeC* root) {
   std::vector<const metaTreeC*> shapes;
   std::vector<metaTreeC*> references;
   const metaTreeC* outerShape = nullptr;                   // the shape the walk is inside, if any
@@ -131,14 +139,41 @@ void keepReferencesToShapesOnly(metaTreeC* root) {
       node = node->parent == above ? nullptr : node->parent;
     }
   }
-  if (references.empty()) return;
+  std::unordered_set<const metaTreeC*> named;
+  if (references.empty()) return named;
   std::unordered_map<const metaTreeC*, bool> targetIsShape;  // as small as the references
   for (const metaTreeC* r : references) targetIsShape.emplace(r->refTarget, false);
   for (const metaTreeC* shape : shapes)
     if (auto it = targetIsShape.find(shape); it != targetIsShape.end()) it->second = true;
   for (metaTreeC* r : references)
     if (!targetIsShape[r->refTarget]) r->refTarget = nullptr;
+  for (const auto& [target, isShape] : targetIsShape)
+    if (isShape) named.insert(target);
+  return named;
 }
+
+// Whether a shape item may go once its entity is made: nothing after the
+// item loop reads a shape that no reference names (hatches find their
+// boundaries through references only), and a shape holds no other shape
+// that a reference could name.
+bool mayFreeShape(const metaTreeC* item) {
+  return g_referencedShapes && !g_referencedShapes->count(item);
+}
+
+// Sets the named shapes for one metafile import.
+class ReferencedShapesScope {
+ public:
+  explicit ReferencedShapesScope(const std::unordered_set<const metaTreeC*>& shapes)
+      : previous_(g_referencedShapes) {
+    g_referencedShapes = &shapes;
+  }
+  ~ReferencedShapesScope() { g_referencedShapes = previous_; }
+  ReferencedShapesScope(const ReferencedShapesScope&) = delete;
+  ReferencedShapesScope& operator=(const ReferencedShapesScope&) = delete;
+
+ private:
+  const std::unordered_set<const metaTreeC*>* previous_;
+};
 
 }  // namespace
 
@@ -207,6 +242,27 @@ int wrapSelectionInBlock(InterfaceSettings& settings, const std::string& nameTex
   return 1;
 }
 
+namespace {
+
+// Frees a shape item when its iteration of the item loop ends (whichever way).
+class ItemRelease {
+ public:
+  ItemRelease(metaTreeC* item, bool free) : item_(free ? item : nullptr) {}
+  ~ItemRelease() {
+    if (!item_) return;
+    item_->detach();
+    metaTreeC::destroy(item_);
+  }
+  ItemRelease(const ItemRelease&) = delete;
+  ItemRelease& operator=(const ItemRelease&) = delete;
+  bool frees() const { return item_ != nullptr; }
+
+ private:
+  metaTreeC* item_;
+};
+
+}  // namespace
+
 int importFigure(InterfaceSettings& settings, const m2dFigureC& figure, const ads_name set,
                  int forceBlock, double baseX, double baseY, double rotationDegrees) {
   const std::string name = figure.name();
@@ -240,8 +296,9 @@ int importFigure(InterfaceSettings& settings, const m2dFigureC& figure, const ad
   // The style of the lines, looked up at the first line after each SHAPEATTR.
   EntityStyle lineStyle;
   bool lineStyleKnown = false;
-  for (metaTreeC* item = items ? items->firstChild : nullptr; item && result == 1;
-       item = item->next) {
+  metaTreeC* next = nullptr;
+  for (metaTreeC* item = items ? items->firstChild : nullptr; item && result == 1; item = next) {
+    next = item->next;
     const m2dItemKind kind = m2dItemKindOf(item);
     if (kind == m2dItemKind::other) continue;
     if (kind == m2dItemKind::shapeAttr) {
@@ -253,6 +310,8 @@ int importFigure(InterfaceSettings& settings, const m2dFigureC& figure, const ad
       lineStyleKnown = false;
       continue;
     }
+    // Read on until the end of this iteration; no later step reads it.
+    ItemRelease release(item, mayFreeShape(item));
     if (shapeType == 4) continue;  // not drawn
     ads_name ent = {0, 0};
     if (kind == m2dItemKind::line) {
@@ -268,7 +327,9 @@ int importFigure(InterfaceSettings& settings, const m2dFigureC& figure, const ad
     if (result != 1 || (ent[0] == 0 && ent[1] == 0)) continue;
     ads_name out;
     ads_ssadd(ent, figureSet, out);
-    if (kind != m2dItemKind::text) {
+    // A freed node's address may come back for a new node: only shapes
+    // that stay get an entry.
+    if (kind != m2dItemKind::text && !release.frees()) {
       ShapeRefItem ref;
       ref.node = item;
       copyName(ent, ref.entity);
@@ -330,7 +391,8 @@ int importMetafile(InterfaceSettings& settings, const std::string& fileName, con
   m2dDocumentC document(nullptr);
   document.bind(read.node(), true);
   metaTreeC* root = document.node();
-  keepReferencesToShapesOnly(root);
+  const std::unordered_set<const metaTreeC*> named = keepReferencesToShapesOnly(root);
+  ReferencedShapesScope freeing(named);
   if (root && root->isIdent("DRAWING"))
     return importDrawing(settings, m2dDrawingC(root), set, forceBlock, baseX, baseY,
                          rotationDegrees);

@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <numbers>
 #include <sstream>
 
+#include "dxf_writer.h"
 #include "host.h"
 #include "m2d/document.h"
+#include "m2d/shapes.h"
 #include "meta/reader.h"
 #include "plugin/interface_settings.h"
 #include "transfer/host_tables.h"
@@ -161,6 +165,97 @@ TEST_F(TransferHostTest, ShapeReferencesBelongToTheirImportAndCommand) {
   }
   for (std::size_t i = 0; i < s.size(); ++i)
     ASSERT_EQ(found(settings, s[i]), static_cast<int32_t>(i + 1));
+}
+
+// A figure whose hatches name some of its many shapes, imported from a file
+// (which frees every shape no reference names once its entity is made) and
+// from a tree the caller keeps (which frees nothing): the same calls, the
+// same messages and the same drawing.
+struct ImportRun {
+  std::string trace, messages, dxf;
+};
+
+ImportRun importBoth(const std::string& text, bool fromFile) {
+  std::ostringstream out, trace;
+  ImportRun run;
+  {
+    drafthost::Host host(out);
+    host.trace = &trace;
+    InterfaceSettings settings;
+    ads_name set;
+    ads_ssadd(nullptr, nullptr, set);
+    if (fromFile) {
+      const std::string path = ::testing::TempDir() + "freed_items.mf";
+      std::ofstream(path, std::ios::binary) << text;
+      EXPECT_EQ(importMetafile(settings, path, set, 0, 3.0, 4.0, 30.0), 1);
+      std::remove(path.c_str());
+    } else {
+      metaObjectC doc = readMetaBuffer(text.data(), text.size(), true);
+      ShapeRefFloor floor(settings);
+      EXPECT_EQ(importFigure(settings, m2dFigureC(doc.node()), set, 1, 3.0, 4.0, 30.0), 1);
+    }
+    ads_ssfree(set);
+    std::ostringstream dxf;
+    drafthost::writeDxf(host.drawing, drafthost::DxfOptions{}, dxf);
+    run.dxf = dxf.str();
+  }
+  run.trace = trace.str();
+  run.messages = out.str();
+  return run;
+}
+
+TEST(TransferImport, ShapesFreedDuringTheImportGiveTheSameDrawing) {
+  std::string lines;
+  for (int i = 0; i < 1000; ++i)
+    lines +=
+        "LINE { POINT { " + std::to_string(i) + " 0 } POINT { 0 " + std::to_string(i) + " } }\n";
+  std::string more;
+  for (int i = 0; i < 300; ++i)
+    more +=
+        "ARC { POINT { 10 0 } POINT { 7.0710678 7.0710678 } POINT { 0 10 } }\n"
+        "CIRCLE { POINT { " +
+        std::to_string(i) + " 5 } RAD { 2 } }\nTEXT { TEXT { \"t" + std::to_string(i) +
+        "\" } POINT { 5 55 } HEIGHT { 3.5 } ANGLE { 0 }\n"
+        "  TEXTRELPOS { 7 } TEXTALIGN { 1 } TEXTBW { 30 } TEXTBH { 8 } }\n";
+  // 1000 lines of 7 nodes each come before the shapes the hatches name (in
+  // pre-order numbers); a text is named too, which no hatch can use.
+  std::string hatches =
+      "M2DHATCHES {\n"
+      "  M2DHATCH { ANGLE { 45 } DISTANCE { 2.5 } M2DHATCHLOOPS {\n"
+      "    M2DHATCHLOOP { M2DHATCHLOOPSHREFS { MOREF { REFTRG { 7025 } } MOREF { REFTRG { 7032 } "
+      "}\n"
+      "      MOREF { REFTRG { 7039 } } MOREF { REFTRG { 7049 } } MOREF { REFTRG { 7056 } } } } }\n"
+      "    M2DHATCHLINES { LINE { POINT { 0 0 } POINT { 1 1 } } } }\n"
+      "  M2DHATCH { ANGLE { 0 } DISTANCE { 1 } M2DHATCHLOOPS {\n"
+      "    M2DHATCHLOOP { M2DHATCHLOOPSHREFS { MOREF { REFTRG { 7063 } } MOREF { REFTRG { 7079 } "
+      "}\n"
+      "      MOREF { REFTRG { 7085 } } MOREF { REFTRG { 7103 } } } } }\n"
+      "    M2DHATCHLINES { LINE { POINT { 0 0 } POINT { 1 1 } } } }\n"
+      "}\n";
+  const std::string text =
+      "FIGURE {\n  NAME { \"Freed as it goes\" }\n  ANSICHTNO { 1 }\n  GROUP { \"YES\" }\n"
+      "  INSERTPOINT { POINT { 120.5, 80 } ROTATION { 10 } }\n  FIGUREPREFS { UNITBASE { 1 } }\n"
+      "  FIGURITEMS {\n" +
+      lines +
+      "    SHAPEATTR { SHAPETYP { 0 } SHAPEWIDTH { 2 } COSMETIC { 0 } }\n"
+      "    LINE { POINT { 0 0 } POINT { 60 0 } }\n"
+      "    LINE { POINT { 60 0 } POINT { 60 30 } }\n"
+      "    ARC { POINT { 60 30 } POINT { 54.1421 44.1421 } POINT { 40 50 } }\n"
+      "    LINE { POINT { 40 50 } POINT { 0 50 } }\n"
+      "    LINE { POINT { 0 50 } POINT { 0 0 } }\n"
+      "    CIRCLE { POINT { 20 25 } RAD { 6.5 } }\n" +
+      more + lines + "  }\n" + hatches + "}\n";
+  const std::size_t before = metaTreeLiveNodes();
+  const ImportRun kept = importBoth(text, false);
+  const ImportRun freed = importBoth(text, true);
+  EXPECT_EQ(metaTreeLiveNodes(), before);
+  EXPECT_GT(kept.dxf.size(), 100000u);
+  // The boundaries were found: their entities are named in the hatches.
+  EXPECT_NE(kept.trace.find("[330,\""), std::string::npos);
+  EXPECT_NE(kept.messages.find("Hatch nicht gefunden!"), std::string::npos);
+  EXPECT_EQ(freed.messages, kept.messages);
+  EXPECT_EQ(freed.trace, kept.trace);
+  EXPECT_EQ(freed.dxf, kept.dxf);
 }
 
 }  // namespace
