@@ -106,32 +106,56 @@ bool isShape(const metaTreeC* node) {
   return kind != m2dItemKind::other && kind != m2dItemKind::shapeAttr;
 }
 
+// Whether a node is a shape or lies inside one. Asked for the parents of
+// reference targets only; every node passed on the way up is remembered, so
+// that even a file nested a million deep costs one walk up in all.
+class ShapeAncestry {
+ public:
+  bool shapeOrInside(const metaTreeC* node) {
+    bool result = false;
+    path_.clear();
+    for (; node; node = node->parent) {
+      if (auto it = known_.find(node); it != known_.end()) {
+        result = it->second;
+        break;
+      }
+      if (isShape(node)) {
+        result = true;
+        break;
+      }
+      path_.push_back(node);
+    }
+    // None of these is a shape: each answers as the node above them did.
+    for (const metaTreeC* n : path_) known_.emplace(n, result);
+    return result;
+  }
+
+ private:
+  std::unordered_map<const metaTreeC*, bool> known_;
+  std::vector<const metaTreeC*> path_;
+};
+
 // A reference may name any node of the file, but the import rewrites what lies
 // inside shapes (a figure transformation replaces a point's numbers), which
 // would leave a reference to such a node pointing at freed memory. Only shapes
 // that are items of a figure, and not themselves inside a shape, stay targets;
 // every other reference now names none, which the hatch code reports as a
 // shape it cannot find, as it did for such targets before. One walk along the
-// links, remembering the outermost shape it is inside. Returns the shapes
-// still named.
+// links finds the references; only their targets are looked at more closely,
+// so nothing is gathered per shape while the whole tree is in memory. Returns
+// the shapes still named.
 std::unordered_set<const metaTreeC*> keepReferencesToShapesOnly(metaTreeC* root) {
-  std::vector<const metaTreeC*> shapes;
   std::vector<metaTreeC*> references;
-  const metaTreeC* outerShape = nullptr;                   // the shape the walk is inside, if any
   const metaTreeC* above = root ? root->parent : nullptr;  // where the walk ends
   metaTreeC* node = root;
   while (node) {
     if (node->refResolved && node->refTarget) references.push_back(node);
-    const bool shape = !outerShape && isShape(node);
-    if (shape && node->parent && node->parent->isIdent("FIGURITEMS")) shapes.push_back(node);
     if (node->firstChild) {
-      if (shape) outerShape = node;
       node = node->firstChild;
       continue;
     }
     // Leave the node and every ancestor without a next sibling.
     while (node) {
-      if (node == outerShape) outerShape = nullptr;
       if (node->next) {
         node = node->next;
         break;
@@ -143,12 +167,14 @@ std::unordered_set<const metaTreeC*> keepReferencesToShapesOnly(metaTreeC* root)
   if (references.empty()) return named;
   std::unordered_map<const metaTreeC*, bool> targetIsShape;  // as small as the references
   for (const metaTreeC* r : references) targetIsShape.emplace(r->refTarget, false);
-  for (const metaTreeC* shape : shapes)
-    if (auto it = targetIsShape.find(shape); it != targetIsShape.end()) it->second = true;
+  ShapeAncestry ancestry;
+  for (auto& [target, isItem] : targetIsShape) {
+    isItem = isShape(target) && target->parent && target->parent->isIdent("FIGURITEMS") &&
+             !ancestry.shapeOrInside(target->parent);
+    if (isItem) named.insert(target);
+  }
   for (metaTreeC* r : references)
     if (!targetIsShape[r->refTarget]) r->refTarget = nullptr;
-  for (const auto& [target, isShape] : targetIsShape)
-    if (isShape) named.insert(target);
   return named;
 }
 
