@@ -511,7 +511,7 @@ void putValue(unsigned char*& p, const Group& g) {
 
 }  // namespace
 
-uint32_t Drawing::TextPool::intern(const std::string& text) {
+uint32_t Drawing::TextPool::intern(std::string_view text) {
   // Entity after entity names the same few layers and linetypes: the texts
   // met last answer most lookups without hashing.
   for (uint32_t n : recent_)
@@ -522,11 +522,11 @@ uint32_t Drawing::TextPool::intern(const std::string& text) {
   return n;
 }
 
-uint32_t Drawing::TextPool::find(const std::string& text) {
+uint32_t Drawing::TextPool::find(std::string_view text) {
   auto it = index_.find(text);
   if (it != index_.end()) return it->second;
   auto n = static_cast<uint32_t>(texts_.size());
-  texts_.push_back(text);
+  texts_.emplace_back(text);
   index_.emplace(texts_.back(), n);
   return n;
 }
@@ -838,6 +838,133 @@ bool Drawing::entmake(GroupList list, std::string* error) {
     }
     pending_.clear();
     return true;
+  }
+  store(std::move(e));
+  return true;
+}
+
+bool Drawing::entmakeQuick(const resbuf* list) {
+  if (!list || (list->restype != 0 && list->restype != RTDXF0) || !list->resval.rstring ||
+      !pending_.empty())
+    return false;
+  // The type as entmake folds it; names longer than any known one never match.
+  char upper[8];
+  std::size_t n = 0;
+  for (const char* c = list->resval.rstring; *c; ++c) {
+    if (n == sizeof upper) return false;
+    upper[n++] = *c >= 'a' && *c <= 'z' ? static_cast<char>(*c - 'a' + 'A') : *c;
+  }
+  const std::string_view typeText(upper, n);
+  std::string_view type;
+  for (std::string_view known : {"LINE", "ARC", "CIRCLE", "3DSOLID"})
+    if (known == typeText) type = known;
+  if (type.empty()) return false;
+  const bool line = type == "LINE";
+  const bool arc = type == "ARC";
+  const bool circle = type == "CIRCLE";
+
+  // One pass over the groups: what entmake checks, and the packed size.
+  // Long lists are left to entmake, which knows what to make of a loop.
+  constexpr std::size_t kMaxGroups = 256;
+  std::size_t count = 0;
+  std::size_t size = 0;
+  const resbuf* layer = nullptr;
+  bool have10 = false, have11 = false, have40 = false, have50 = false, have51 = false;
+  for (const resbuf* rb = list->rbnext; rb; rb = rb->rbnext) {
+    if (++count > kMaxGroups) return false;
+    const int code = rb->restype;
+    const ValueKind kind = kindOf(code);
+    if (kind == ValueKind::None || code == 0 || code == RTDXF0) return false;
+    if (kind == ValueKind::Real && !std::isfinite(rb->resval.rreal)) return false;
+    if (kind == ValueKind::Point &&
+        !(std::isfinite(rb->resval.rpoint[0]) && std::isfinite(rb->resval.rpoint[1]) &&
+          std::isfinite(rb->resval.rpoint[2])))
+      return false;
+    size += 3 + packedValueSize(kind);
+    switch (code) {
+      case 8:
+        if (!layer) layer = rb;
+        break;
+      case 6:
+        if (!linetypes_.find(std::string(rb->resval.rstring ? rb->resval.rstring : "")))
+          return false;
+        break;
+      case 62:
+        if (rb->resval.rint < 0 || rb->resval.rint > 256) return false;
+        break;
+      case 330:
+        if (rb->resval.rlname[1] != kEntityTag ||
+            !entity(static_cast<EntityId>(rb->resval.rlname[0])))
+          return false;
+        break;
+      case 10:
+        have10 = true;
+        break;
+      case 11:
+        have11 = true;
+        break;
+      case 40:
+        // The first radius counts, as entmake reads it.
+        if (!have40 && (arc || circle) && !(rb->resval.rreal > 0)) return false;
+        have40 = true;
+        break;
+      case 50:
+        have50 = true;
+        break;
+      case 51:
+        have51 = true;
+        break;
+      default:
+        break;
+    }
+  }
+  if (line && !(have10 && have11)) return false;
+  if ((arc || circle) && !(have10 && have40)) return false;
+  if (arc && !(have50 && have51)) return false;
+  // A layer not made yet is entmake's to make.
+  const std::string layerName =
+      layer ? std::string(layer->resval.rstring ? layer->resval.rstring : "") : currentLayer_;
+  if (!layers_.find(layerName)) return false;
+
+  // Packed as entmake packs its groups: the current layer first when the list
+  // names none.
+  if (!layer) size += 3 + packedValueSize(ValueKind::String);
+  Entity e;
+  e.type = type;
+  unsigned char* p = allocate(size);
+  e.packed = p;
+  e.packedSize = static_cast<uint32_t>(size);
+  if (!layer) {
+    put(p, static_cast<int16_t>(8));
+    put(p, static_cast<uint8_t>(ValueKind::String));
+    put(p, texts_.intern(currentLayer_));
+  }
+  for (const resbuf* rb = list->rbnext; rb; rb = rb->rbnext) {
+    const ValueKind kind = kindOf(rb->restype);
+    put(p, static_cast<int16_t>(rb->restype));
+    put(p, static_cast<uint8_t>(kind));
+    switch (kind) {
+      case ValueKind::String:
+        put(p, texts_.intern(rb->resval.rstring ? rb->resval.rstring : ""));
+        break;
+      case ValueKind::Real:
+        put(p, rb->resval.rreal);
+        break;
+      case ValueKind::Point:
+        put(p, Point{rb->resval.rpoint[0], rb->resval.rpoint[1], rb->resval.rpoint[2]});
+        break;
+      case ValueKind::Short:
+        put(p, static_cast<int32_t>(rb->resval.rint));
+        break;
+      case ValueKind::Long:
+        put(p, static_cast<int32_t>(rb->resval.rlong));
+        break;
+      case ValueKind::Name:
+        put(p, std::array<int32_t, 2>{rb->resval.rlname[0], rb->resval.rlname[1]});
+        break;
+      case ValueKind::None:
+        break;
+    }
   }
   store(std::move(e));
   return true;

@@ -117,6 +117,12 @@ class Drawing {
   // SEQEND form one sequence that enters the drawing with its SEQEND. On refusal
   // *error says why and the drawing is unchanged.
   bool entmake(GroupList list, std::string* error);
+  // entmake for the lists an import makes by the thousand (a LINE, ARC,
+  // CIRCLE or 3DSOLID outside a sequence, on a known layer): read, checked
+  // and packed straight from the result-buffer chain. false for any other
+  // list and for one that fails a check; the drawing is then unchanged, and
+  // entmake on the list's groups does the work and says what is wrong.
+  bool entmakeQuick(const resbuf* list);
   // Adds an entity the host makes itself (no checks); returns its id.
   EntityId addEntity(const std::string& type, GroupList groups);
 
@@ -206,11 +212,11 @@ class Drawing {
   // in nearly every entity).
   class TextPool {
    public:
-    uint32_t intern(const std::string& text);
+    uint32_t intern(std::string_view text);
     const std::string& text(uint32_t index) const { return texts_[index]; }
 
    private:
-    uint32_t find(const std::string& text);
+    uint32_t find(std::string_view text);
     std::deque<std::string> texts_;  // a deque keeps the texts where they are
     std::unordered_map<std::string_view, uint32_t> index_;
     std::array<uint32_t, 4> recent_{UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX};

@@ -93,7 +93,48 @@ SpareBuffers& spares() {
   return s;
 }
 
+// Strings of freed buffers, by size, for the strings of the next chains: a
+// list for an entity holds its type and layer, and malloc and free for them
+// would cost more than the rest of the list. A string's size is taken as its
+// length when freed, which its block holds whatever the caller did with it,
+// and a kept block is given again only for a string of that very size. Each
+// is still a block of its own from malloc.
+constexpr std::size_t kMaxPooledSize = 32;
+constexpr std::size_t kPooledPerSize = 16;
+// Under AddressSanitizer every string goes back to free, as the buffers do.
+constexpr bool kPoolStrings = kMaxSpares > 0;
+struct SpareStrings {
+  std::array<std::array<char*, kPooledPerSize>, kMaxPooledSize + 1> items{};
+  std::array<std::size_t, kMaxPooledSize + 1> count{};
+};
+
+SpareStrings& spareStrings() {
+  static SpareStrings s;
+  return s;
+}
+
 }  // namespace
+
+char* newString(const char* text, std::size_t size) {
+  SpareStrings& s = spareStrings();
+  char* out = nullptr;
+  if (size <= kMaxPooledSize && s.count[size] > 0)
+    out = s.items[size][--s.count[size]];
+  else
+    out = static_cast<char*>(std::malloc(size));
+  if (out) std::memcpy(out, text, size);
+  return out;
+}
+
+void freeString(char* text) {
+  if (!text) return;
+  SpareStrings& s = spareStrings();
+  const std::size_t size = std::strlen(text) + 1;
+  if (kPoolStrings && size <= kMaxPooledSize && s.count[size] < kPooledPerSize)
+    s.items[size][s.count[size]++] = text;
+  else
+    std::free(text);
+}
 
 resbuf* newBuffer() {
   SpareBuffers& s = spares();
@@ -196,8 +237,7 @@ resbuf* toChain(const GroupList& groups) {
     rb->restype = static_cast<short>(g.code);
     switch (g.kind) {
       case ValueKind::String:
-        rb->resval.rstring = static_cast<char*>(std::malloc(g.text.size() + 1));
-        if (rb->resval.rstring) std::memcpy(rb->resval.rstring, g.text.c_str(), g.text.size() + 1);
+        rb->resval.rstring = newString(g.text.c_str(), g.text.size() + 1);
         break;
       case ValueKind::Real:
         rb->resval.rreal = g.real;
@@ -228,7 +268,7 @@ void freeChain(resbuf* rb) {
   SpareBuffers& s = spares();
   while (rb) {
     resbuf* next = rb->rbnext;
-    if (kindOf(rb->restype) == ValueKind::String) std::free(rb->resval.rstring);
+    if (kindOf(rb->restype) == ValueKind::String) freeString(rb->resval.rstring);
     if (s.count < kMaxSpares) {
       rb->rbnext = s.head;
       s.head = rb;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -47,6 +48,10 @@ resbuf* toChain(const GroupList& groups);
 resbuf* newBuffer();
 // Frees a chain made by toChain.
 void freeChain(resbuf* chain);
+// A copy of a string of `size` bytes (its terminator included) for a result
+// buffer, as malloc would give it; freeChain frees it with freeString.
+char* newString(const char* text, std::size_t size);
+void freeString(char* text);
 
 // First group with the code, or nullptr.
 const Group* findGroup(const GroupList& groups, int code);

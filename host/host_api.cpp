@@ -39,6 +39,7 @@ json call(const char* fn) {
   } while (0)
 
 int finish(Host* h, json& entry, int rc) {
+  if (!h->trace) return rc;
   TRACE_SET(entry, "rc", rc);
   h->writeTrace(entry);
   return rc;
@@ -125,9 +126,7 @@ resbuf* chainArgs(int rtype, va_list ap, bool* known) {
       case ValueKind::String: {
         const char* s = va_arg(ap, const char*);
         if (!s) s = "";
-        std::size_t size = std::strlen(s) + 1;
-        rb->resval.rstring = static_cast<char*>(std::malloc(size));
-        if (rb->resval.rstring) std::memcpy(rb->resval.rstring, s, size);
+        rb->resval.rstring = drafthost::newString(s, std::strlen(s) + 1);
         break;
       }
       case ValueKind::Real:
@@ -297,7 +296,7 @@ struct resbuf* ads_buildlist(int rtype, ...) {
   va_start(ap, rtype);
   resbuf* chain = chainArgs(rtype, ap, &known);
   va_end(ap);
-  if (h) {
+  if (h && h->trace) {
     json e = call("ads_buildlist");
     TRACE_SET(e, "list", h->listJson(drafthost::fromChain(chain)));
     if (!known) TRACE_SET(e, "rc", RTERROR);
@@ -313,7 +312,7 @@ struct resbuf* ads_buildlist(int rtype, ...) {
 int ads_relrb(struct resbuf* rb) {
   drafthost::freeChain(rb);
   Host* h = Host::current();
-  if (!h) return RTNORM;
+  if (!h || !h->trace) return RTNORM;
   json e = call("ads_relrb");
   return finish(h, e, RTNORM);
 }
@@ -321,6 +320,9 @@ int ads_relrb(struct resbuf* rb) {
 int ads_entmake(const struct resbuf* list) {
   Host* h = Host::current();
   if (!h) return RTERROR;
+  // With no trace to write, a sound list of the usual kind goes into the
+  // drawing straight from the chain.
+  if (!h->trace && h->drawing.entmakeQuick(list)) return RTNORM;
   bool complete = true;
   GroupList groups = drafthost::fromChain(list, &complete);
   json e = call("ads_entmake");
@@ -661,6 +663,7 @@ int ads_xformss(const ads_name set, ads_matrix matrix) {
   if (!members || !xf) return finish(h, e, RTERROR);
   // Entities that have since gone into a block definition are left alone.
   std::vector<EntityId> ids;
+  ids.reserve(members->size());
   for (EntityId id : *members)
     if (h->drawing.entity(id)->space == 0) ids.push_back(id);
   h->drawing.transform(ids, *xf);
