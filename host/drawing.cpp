@@ -514,10 +514,10 @@ void putValue(unsigned char*& p, const Group& g) {
 uint32_t Drawing::TextPool::intern(std::string_view text) {
   // Entity after entity names the same few layers and linetypes: the texts
   // met last answer most lookups without hashing.
-  for (uint32_t n : recent_)
-    if (n < texts_.size() && texts_[n] == text) return n;
+  for (const Recent& r : recent_)
+    if (r.index != UINT32_MAX && r.text == text) return r.index;
   uint32_t n = find(text);
-  recent_[next_] = n;
+  recent_[next_] = {texts_[n], n};
   next_ = (next_ + 1) % recent_.size();
   return n;
 }
@@ -643,11 +643,6 @@ bool Drawing::addLayer(const std::string& name) {
   layer.handle = newHandle();
   layers_.add(layer);
   return true;
-}
-
-const Entity* Drawing::entity(EntityId id) const {
-  if (id == 0 || id > entities_.size()) return nullptr;
-  return &entities_[id - 1];
 }
 
 EntityId Drawing::lastMain() const {

@@ -127,7 +127,10 @@ class Drawing {
   EntityId addEntity(const std::string& type, GroupList groups);
 
   // The entity, or nullptr for an unknown id.
-  const Entity* entity(EntityId id) const;
+  const Entity* entity(EntityId id) const {
+    if (id == 0 || id > entities_.size()) return nullptr;
+    return &entities_[id - 1];
+  }
   // The entity's groups: group 0 (the type) first, then the groups as made.
   GroupList groups(const Entity& e) const;
   // Last main entity of model space; 0 when there is none.
@@ -219,7 +222,12 @@ class Drawing {
     uint32_t find(std::string_view text);
     std::deque<std::string> texts_;  // a deque keeps the texts where they are
     std::unordered_map<std::string_view, uint32_t> index_;
-    std::array<uint32_t, 4> recent_{UINT32_MAX, UINT32_MAX, UINT32_MAX, UINT32_MAX};
+    // The texts met last, as views of the kept texts, and their numbers.
+    struct Recent {
+      std::string_view text;
+      uint32_t index = UINT32_MAX;
+    };
+    std::array<Recent, 4> recent_{};
     std::size_t next_ = 0;
   };
   TextPool texts_;

@@ -9,7 +9,7 @@ namespace drafthost {
 
 namespace {
 
-ValueKind kindOfCode(int c) {
+constexpr ValueKind kindOfCode(int c) {
   switch (c) {
     case RTREAL:
     case RTANG:
@@ -51,16 +51,15 @@ ValueKind kindOfCode(int c) {
 
 }  // namespace
 
-ValueKind kindOf(int c) {
-  // Every group of every list comes through here, mostly with a DXF group
-  // code: a table answers those in one step.
-  constexpr int kTableSize = 1100;
-  static const auto kTable = [] {
-    std::array<ValueKind, kTableSize> table{};
-    for (int i = 0; i < kTableSize; ++i) table[static_cast<std::size_t>(i)] = kindOfCode(i);
-    return table;
-  }();
-  if (c >= 0 && c < kTableSize) return kTable[static_cast<std::size_t>(c)];
+// Every group of every list comes through kindOf, mostly with a DXF group
+// code: the table answers those in one step.
+constexpr std::array<ValueKind, kKindTableSize> kKindTable = [] {
+  std::array<ValueKind, kKindTableSize> table{};
+  for (int i = 0; i < kKindTableSize; ++i) table[static_cast<std::size_t>(i)] = kindOfCode(i);
+  return table;
+}();
+
+ValueKind kindOfOther(int c) {
   return kindOfCode(c);
 }
 

@@ -17,9 +17,17 @@ using Point = std::array<double, 3>;
 // What a result-buffer type code carries.
 enum class ValueKind { None, String, Real, Point, Short, Long, Name };
 
+constexpr int kKindTableSize = 1100;
+extern const std::array<ValueKind, kKindTableSize> kKindTable;
+ValueKind kindOfOther(int restype);
+
 // Kind of value for a type code (RT code or DXF group code); None for the
 // terminator and for codes the host does not know.
-ValueKind kindOf(int restype);
+inline ValueKind kindOf(int restype) {
+  if (restype >= 0 && restype < kKindTableSize)
+    return kKindTable[static_cast<std::size_t>(restype)];
+  return kindOfOther(restype);
+}
 
 struct Group {
   int code = 0;
