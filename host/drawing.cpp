@@ -838,6 +838,20 @@ bool Drawing::entmake(GroupList list, std::string* error) {
   return true;
 }
 
+// Whether the table has a record of that name. The name last found is known
+// at once: list after list names the same layer and linetype, and records
+// are never removed.
+namespace {
+template <class Record>
+bool knownName(const SymbolTable<Record>& table, std::string& last, const char* name) {
+  if (!name) name = "";
+  if (!last.empty() && last == name) return true;
+  if (!table.find(std::string(name))) return false;
+  last = name;
+  return true;
+}
+}  // namespace
+
 bool Drawing::entmakeQuick(const resbuf* list) {
   if (!list || (list->restype != 0 && list->restype != RTDXF0) || !list->resval.rstring ||
       !pending_.empty())
@@ -849,14 +863,14 @@ bool Drawing::entmakeQuick(const resbuf* list) {
     if (n == sizeof upper) return false;
     upper[n++] = *c >= 'a' && *c <= 'z' ? static_cast<char>(*c - 'a' + 'A') : *c;
   }
-  const std::string_view typeText(upper, n);
-  std::string_view type;
-  for (std::string_view known : {"LINE", "ARC", "CIRCLE", "3DSOLID"})
-    if (known == typeText) type = known;
-  if (type.empty()) return false;
-  const bool line = type == "LINE";
-  const bool arc = type == "ARC";
-  const bool circle = type == "CIRCLE";
+  auto is = [&](const char* name, std::size_t size) {
+    return n == size && std::memcmp(upper, name, size) == 0;
+  };
+  const bool line = is("LINE", 4);
+  const bool arc = !line && is("ARC", 3);
+  const bool circle = !line && !arc && is("CIRCLE", 6);
+  if (!line && !arc && !circle && !is("3DSOLID", 7)) return false;
+  const std::string_view type = line ? "LINE" : arc ? "ARC" : circle ? "CIRCLE" : "3DSOLID";
 
   // One pass over the groups: what entmake checks, and the packed size.
   // Long lists are left to entmake, which knows what to make of a loop.
@@ -881,8 +895,7 @@ bool Drawing::entmakeQuick(const resbuf* list) {
         if (!layer) layer = rb;
         break;
       case 6:
-        if (!linetypes_.find(std::string(rb->resval.rstring ? rb->resval.rstring : "")))
-          return false;
+        if (!knownName(linetypes_, lastLinetype_, rb->resval.rstring)) return false;
         break;
       case 62:
         if (rb->resval.rint < 0 || rb->resval.rint > 256) return false;
@@ -917,9 +930,8 @@ bool Drawing::entmakeQuick(const resbuf* list) {
   if ((arc || circle) && !(have10 && have40)) return false;
   if (arc && !(have50 && have51)) return false;
   // A layer not made yet is entmake's to make.
-  const std::string layerName =
-      layer ? std::string(layer->resval.rstring ? layer->resval.rstring : "") : currentLayer_;
-  if (!layers_.find(layerName)) return false;
+  if (!knownName(layers_, lastLayer_, layer ? layer->resval.rstring : currentLayer_.c_str()))
+    return false;
 
   // Packed as entmake packs its groups: the current layer first when the list
   // names none.
@@ -1003,6 +1015,20 @@ bool Drawing::transformPacked(Entity& e, const Similarity& xf) {
     return false;
   unsigned char* p = const_cast<unsigned char*>(e.packed);
   unsigned char* const end = p + e.packedSize;
+  if (shape == Shape::Line) {
+    // The bulk of an import: only the two points of a LINE move.
+    for (; p < end; p += 3 + packedValueSize(static_cast<ValueKind>(p[2]))) {
+      int16_t code;
+      std::memcpy(&code, p, sizeof code);
+      if ((code == 10 || code == 11) && static_cast<ValueKind>(p[2]) == ValueKind::Point) {
+        Point v;
+        std::memcpy(&v, p + 3, sizeof v);
+        v = xf.apply(v);
+        std::memcpy(p + 3, &v, sizeof v);
+      }
+    }
+    return true;
+  }
   for (; p < end; p += 3 + packedValueSize(static_cast<ValueKind>(p[2]))) {
     int16_t code;
     std::memcpy(&code, p, sizeof code);

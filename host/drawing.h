@@ -240,6 +240,9 @@ class Drawing {
   std::unordered_map<EntityId, Matrix> placements_;
   std::vector<Space> spaces_;  // [0] model space, [i] block i - 1
   std::string currentLayer_ = "0";
+  // The layer and linetype names entmakeQuick found last.
+  std::string lastLayer_;
+  std::string lastLinetype_;
   uint32_t handleSeed_ = 0x20;
   // A POLYLINE sequence being made: header and vertices so far.
   std::vector<Entity> pending_;

@@ -7,13 +7,6 @@
 
 namespace drafthost {
 
-Point Similarity::apply(const Point& p) const {
-  Point out{};
-  for (int r = 0; r < 3; ++r)
-    out[r] = matrix[r][0] * p[0] + matrix[r][1] * p[1] + matrix[r][2] * p[2] + matrix[r][3];
-  return out;
-}
-
 Point Similarity::applyVector(const Point& v) const {
   Point out{};
   for (int r = 0; r < 3; ++r)

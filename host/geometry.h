@@ -19,7 +19,13 @@ struct Similarity {
   double scale = 1;       // length factor
   bool mirrored = false;  // orientation reversed
 
-  Point apply(const Point& p) const;
+  // Inline: every point of every entity a selection moves comes through here.
+  Point apply(const Point& p) const {
+    Point out{};
+    for (int r = 0; r < 3; ++r)
+      out[r] = matrix[r][0] * p[0] + matrix[r][1] * p[1] + matrix[r][2] * p[2] + matrix[r][3];
+    return out;
+  }
   Point applyVector(const Point& v) const;
   // Direction angle (radians, in the XY plane) of the transformed direction a.
   double applyAngle(double a) const;
