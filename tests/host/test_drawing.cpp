@@ -193,3 +193,59 @@ TEST_F(HostTest, XformssMovesEveryKindAsItsGroupsMean) {
   EXPECT_EQ(host.drawing.placement(solid)[0][0], 4);
   EXPECT_EQ(host.drawing.placement(solid)[0][3], 3);
 }
+
+TEST(DrawingTest, ListsMadeStraightFromTheChainEnterAsTheirGroupsWould) {
+  // The lists entmakeQuick takes, and lists it must leave to entmake.
+  const std::pair<std::string, bool> cases[] = {
+      {"LINE 10=0,0 11=1,0", true},
+      {"line 8=Walls 6=CONTINUOUS 62=3 370=25 10=0,0,1 11=1,2,3", true},
+      {"CIRCLE 10=5,5 40=2 39=1.5", true},
+      {"ARC 8=Walls 10=0,0 40=1 50=0.5 51=1 330=1", true},
+      {"3DSOLID 1=body 70=1", true},
+      {"LINE 10=0,0", false},
+      {"CIRCLE 10=0,0 40=0", false},
+      {"ARC 10=0,0 40=1 50=0", false},
+      {"LINE 6=Verdeckt 10=0,0 11=1,0", false},
+      {"LINE 62=300 10=0,0 11=1,0", false},
+      {"LINE 8=Other 10=0,0 11=1,0", false},
+      {"LINE 10=0,0 11=nan", false},
+      {"LINE 0=ARC 10=0,0 11=1,0", false},
+      {"LINE 330=99 10=0,0 11=1,0", false},
+      {"ELLIPSE 10=0,0 11=1,0 40=0.5", false},
+      {"VERTEX 10=0,0", false},
+  };
+  for (const auto& [text, quick] : cases) {
+    SCOPED_TRACE(text);
+    Drawing general, direct;
+    for (Drawing* d : {&general, &direct}) {
+      ASSERT_TRUE(d->addLayer("Walls"));
+      ASSERT_TRUE(d->entmake(entityList("LINE 10=0,0 11=1,0"), nullptr));
+    }
+    const GroupList list = entityList(text);
+    resbuf* chain = toChain(list);
+    EXPECT_EQ(direct.entmakeQuick(chain), quick);
+    freeChain(chain);
+    const bool made = general.entmake(list, nullptr);
+    if (!quick) {
+      // Left alone: entmake decides, on an unchanged drawing.
+      EXPECT_EQ(direct.entity(2), nullptr);
+      EXPECT_EQ(direct.layers().records().size(), 2u);
+      continue;
+    }
+    ASSERT_TRUE(made);
+    const GroupList a = general.groups(*general.entity(2));
+    const GroupList b = direct.groups(*direct.entity(2));
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(a[i].code, b[i].code);
+      EXPECT_EQ(a[i].kind, b[i].kind);
+      EXPECT_EQ(a[i].text, b[i].text);
+      EXPECT_EQ(a[i].real, b[i].real);
+      EXPECT_EQ(a[i].point, b[i].point);
+      EXPECT_EQ(a[i].integer, b[i].integer);
+      EXPECT_EQ(a[i].name, b[i].name);
+    }
+    EXPECT_EQ(general.entity(2)->type, direct.entity(2)->type);
+    EXPECT_EQ(general.entity(2)->handle(), direct.entity(2)->handle());
+  }
+}
