@@ -217,10 +217,21 @@ int32_t Host::newSet() {
   return n;
 }
 
-bool Host::addToSet(int32_t set, EntityId id) {
+Host::SelectionSet* Host::findSet(int32_t set) const {
+  if (lastSetData_ && set == lastSet_) return lastSetData_;
   auto it = sets_.find(set);
-  if (it == sets_.end() || !drawing.entity(id)) return false;
-  SelectionSet& s = it->second;
+  if (it == sets_.end()) return nullptr;
+  lastSet_ = set;
+  // Sets are changed only through the non-const members of a Host, and no
+  // Host is const itself.
+  lastSetData_ = const_cast<SelectionSet*>(&it->second);
+  return lastSetData_;
+}
+
+bool Host::addToSet(int32_t set, EntityId id) {
+  SelectionSet* found = findSet(set);
+  if (!found || !drawing.entity(id)) return false;
+  SelectionSet& s = *found;
   if (s.ascending) {
     if (s.ids.empty() || id > s.ids.back()) {
       s.ids.push_back(id);
@@ -235,12 +246,13 @@ bool Host::addToSet(int32_t set, EntityId id) {
 }
 
 bool Host::freeSet(int32_t set) {
+  if (set == lastSet_) lastSetData_ = nullptr;
   return sets_.erase(set) > 0;
 }
 
 const std::vector<EntityId>* Host::setMembers(int32_t set) const {
-  auto it = sets_.find(set);
-  return it == sets_.end() ? nullptr : &it->second.ids;
+  const SelectionSet* s = findSet(set);
+  return s ? &s->ids : nullptr;
 }
 
 EntityId Host::entityOf(const int32_t name[2]) const {

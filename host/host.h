@@ -146,6 +146,10 @@ class Host {
   std::vector<std::pair<std::string, int>> functions_;
   std::unordered_map<std::string, std::size_t> functionIndex_;
   std::map<int32_t, SelectionSet> sets_;
+  // The set found last: an import adds entity after entity to one set.
+  SelectionSet* findSet(int32_t set) const;
+  mutable int32_t lastSet_ = 0;
+  mutable SelectionSet* lastSetData_ = nullptr;
   int32_t setSeed_ = 1;
   Host* previous_ = nullptr;
 };
