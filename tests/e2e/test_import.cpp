@@ -395,3 +395,25 @@ TEST_F(ImportTest, RefusedFilesAreReported) {
       << r.out;
   EXPECT_EQ(r.commands("_.BLOCK").size(), 2u) << "000 later in the line is a part";
 }
+
+// Without a trace drafthost stores simple lists straight from the result
+// buffers; the drawing must be the one the traced path makes, to the byte.
+TEST_F(ImportTest, TheDrawingIsTheSameWithAndWithoutATrace) {
+  ASSERT_EQ(run("", "", "--dxf out.dxf").status, 0);
+  const std::size_t emptyDrawing = read("out.dxf").size();
+  for (const char* name : {"all_shapes", "bracket_figure", "grouped_drawing", "hatched_flange",
+                           "hidden_section", "shaft_drawing", "text_block"}) {
+    write("part.mf", readFile(source(std::string("examples/metafiles/") + name + ".mf")));
+    std::string dxf[2], out[2];
+    for (int traced = 0; traced < 2; ++traced) {
+      HostRun r = run("(C:MOXIopenps2 \"part.mf\")\n10,5\n30\n(C:MOXIopenps2 \"part.mf\")\n\n\n",
+                      "", "--dxf out.dxf", traced == 1);
+      ASSERT_EQ(r.status, 0) << name << r.err;
+      dxf[traced] = read("out.dxf");
+      out[traced] = r.out;
+    }
+    EXPECT_GT(dxf[0].size(), emptyDrawing + 1000) << name << out[0];
+    EXPECT_TRUE(dxf[0] == dxf[1]) << name << ": the DXF differs";
+    EXPECT_EQ(out[0], out[1]) << name;
+  }
+}
