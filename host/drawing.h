@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <ranges>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -44,9 +43,23 @@ struct Entity {
   std::string handle() const;
   // The ids of a POLYLINE's VERTEX and SEQEND entities: a sequence enters the
   // drawing as a whole, so they are the ids right after the POLYLINE's own.
-  std::ranges::iota_view<EntityId, EntityId> children() const {
-    return {id + 1, id + 1 + childCount};
-  }
+  // (A plain range: the fuzz targets build with clang 14, which cannot
+  // compile libstdc++ 12's iota_view.)
+  struct IdRange {
+    struct Iterator {
+      EntityId id;
+      EntityId operator*() const { return id; }
+      Iterator& operator++() {
+        ++id;
+        return *this;
+      }
+      bool operator!=(const Iterator& other) const { return id != other.id; }
+    };
+    EntityId first, last;
+    Iterator begin() const { return {first}; }
+    Iterator end() const { return {last}; }
+  };
+  IdRange children() const { return {id + 1, id + 1 + childCount}; }
 };
 
 struct LayerRecord {
