@@ -127,9 +127,9 @@ GeneratedDocument document(const Builder& b, int root) {
 
 }  // namespace
 
-GeneratedDocument generateLines(std::size_t lines, unsigned seed) {
+GeneratedDocument generateLines(std::size_t lines, int range, unsigned seed) {
   std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> coord(-500, 500);
+  std::uniform_int_distribution<int> coord(-range, range);
   GeneratedDocument doc;
   doc.metafile =
       "DRAWING {\nNAME { \"Generated lines\" }\nDRAWINGITEMS {\nFIGURE {\n"

@@ -1,7 +1,7 @@
 // metagen: writes the benchmark's generated drawing as a metafile and as JSON,
 // and measures peak memory of reading such a file.
 //   metagen write SHAPES OUT.mf [OUT.json]
-//   metagen lines LINES OUT.mf                 (one loose figure of LINEs)
+//   metagen lines LINES OUT.mf [RANGE]         (one loose figure of LINEs)
 //   metagen peak meta|nlohmann|simdjson FILE   (prints peak RSS per MB of input)
 #include <sys/resource.h>
 
@@ -42,8 +42,13 @@ int main(int argc, char** argv) {
                 doc.json.size());
     return 0;
   }
-  if (argc == 4 && std::strcmp(argv[1], "lines") == 0) {
-    GeneratedDocument doc = generateLines(std::strtoul(argv[2], nullptr, 10));
+  if ((argc == 4 || argc == 5) && std::strcmp(argv[1], "lines") == 0) {
+    const int range = argc == 5 ? std::atoi(argv[4]) : 500;
+    if (range < 10 || range > 1000000) {
+      std::fputs("metagen: RANGE is a whole number from 10 to 1000000\n", stderr);
+      return 2;
+    }
+    GeneratedDocument doc = generateLines(std::strtoul(argv[2], nullptr, 10), range);
     if (!writeFile(argv[3], doc.metafile)) return 1;
     std::printf("%zu nodes, metafile %zu bytes\n", doc.nodes, doc.metafile.size());
     return 0;
@@ -74,7 +79,7 @@ int main(int argc, char** argv) {
   }
   std::fputs(
       "usage: metagen write SHAPES OUT.mf [OUT.json]\n"
-      "       metagen lines LINES OUT.mf\n"
+      "       metagen lines LINES OUT.mf [RANGE]   (coordinates within +-RANGE, default 500)\n"
       "       metagen peak meta|nlohmann|simdjson FILE\n",
       stderr);
   return 2;

@@ -78,7 +78,7 @@ int metaObjectCustomCopyC::copyRetarget() const {
 
 metaTreeC* metaObjectRefC::target() const {
   metaTreeC* v = refValueNode(node());
-  return v && v->refResolved ? v->refTarget.target() : nullptr;
+  return v && v->refResolved() ? v->refTarget() : nullptr;
 }
 
 bool metaObjectRefC::setTarget(metaTreeC* target) const {
@@ -87,8 +87,8 @@ bool metaObjectRefC::setTarget(metaTreeC* target) const {
   if (!key.node()->firstChild) key.setNumber(0.0);
   metaTreeC* v = key.node()->firstChild;
   if (!v->value.isNumber()) return false;
-  v->refTarget = target;
-  v->refResolved = true;
+  v->setRefTarget(target);
+  v->setRefResolved(true);
   return true;
 }
 
@@ -107,17 +107,17 @@ int metaObjectRefC::storageHook(metaStorageSlot slot) const {
       // A value of another kind stays as it is and the reference stays unresolved.
       if (!key.setNumber(target ? static_cast<double>(n) : 0.0)) return 0;
       metaTreeC* v = key.node()->firstChild;
-      v->refTarget = target;
-      v->refResolved = true;
+      v->setRefTarget(target);
+      v->setRefResolved(true);
       return 0;
     }
     case metaStorageSlot::unresolve: {
       metaTreeC* v = refValueNode(node());
-      if (!v || !v->refResolved || !v->value.isNumber()) return 0;
+      if (!v || !v->refResolved() || !v->value.isNumber()) return 0;
       table.useTreeOf(node());
-      v->value.setNumber(static_cast<double>(table.numberOf(v->refTarget)));
-      v->refTarget = nullptr;
-      v->refResolved = false;
+      v->value.setNumber(static_cast<double>(table.numberOf(v->refTarget())));
+      v->setRefTarget(nullptr);
+      v->setRefResolved(false);
       return 0;
     }
     case metaStorageSlot::forgetRoot:
@@ -147,12 +147,12 @@ metaTreeC* metaObjectRefC::copyReplace() const {
 
 int metaObjectRefC::copyRetarget() const {
   metaTreeC* v = refValueNode(node());
-  if (!v || !v->refResolved) return 0;
+  if (!v || !v->refResolved()) return 0;
   metaNodeIndexTable& table = metaNodeIndexTable::instance();
   table.useTreeOf(node());
   // refTarget still names the source's target; its mark leads to the copy.
-  metaTreeC* t = v->refTarget ? table.nodeWithTag(v->refTarget->tag()) : nullptr;
-  v->refTarget = t;
+  metaTreeC* t = v->refTarget() ? table.nodeWithTag(v->refTarget()->tag()) : nullptr;
+  v->setRefTarget(t);
   if (!t) v->value.setNumber(0.0);
   return 0;
 }
@@ -211,8 +211,8 @@ metaTreeC* copyWithReplacements(const metaTreeC* src, bool withSiblings) {
     metaTreeC* c = metaTreeC::makeNone();
     c->value = s->value;
     c->setTag(s->tag());
-    c->refTarget = s->refTarget;
-    c->refResolved = s->refResolved;
+    c->setRefTarget(s->refTarget());
+    c->setRefResolved(s->refResolved());
     return c;
   };
   // Links a (possibly multi-node) replacement chain and returns its last node.
@@ -283,7 +283,7 @@ metaTreeC* metaDeepCopy(const metaTreeC* node, bool withSiblings) {
   std::vector<metaTreeC*> marked;
   lastCopyMark = 0;
   metaWalkPostOrder(source, withSiblings, [&](metaTreeC* n) {
-    if (n->refResolved && n->refTarget) marked.push_back(n->refTarget);
+    if (n->refResolved() && n->refTarget()) marked.push_back(n->refTarget());
   });
   eachHooked(source, [&] { view.copyMark(); });
   metaTreeC* copy = copyWithReplacements(source, withSiblings);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <unordered_map>
 #include <vector>
 
 std::uint32_t metaTreeChangeCount = 0;
@@ -373,64 +374,50 @@ struct TextTableReaper {
 // --- Reference targets and tag words
 //
 // One process-wide table (unsynchronised, like the rest of the model) of the
-// few nodes that have either; entry 0 stands for none. Freed entries are
-// reused, and the table goes once no entry is in use.
+// few nodes that have either, keyed by the node. The table goes once no entry
+// is in use.
 namespace {
 
 struct NodeExtra {
   metaTreeC* target = nullptr;
   std::uint32_t tag = 0;
-  std::uint32_t nextFree = 0;
 };
 
-std::vector<NodeExtra>* extras = nullptr;
-std::uint32_t firstFreeExtra = 0;
-std::size_t extrasInUse = 0;
+std::unordered_map<const metaTreeC*, NodeExtra>* extras = nullptr;
 
-std::uint32_t newExtra() {
-  if (!extras) extras = new std::vector<NodeExtra>(1);
-  ++extrasInUse;
-  if (firstFreeExtra) {
-    const std::uint32_t i = firstFreeExtra;
-    firstFreeExtra = (*extras)[i].nextFree;
-    (*extras)[i] = NodeExtra{};
-    return i;
-  }
-  extras->emplace_back();
-  return static_cast<std::uint32_t>(extras->size() - 1);
+NodeExtra& extraOf(const metaTreeC* node) {
+  if (!extras) extras = new std::unordered_map<const metaTreeC*, NodeExtra>;
+  return (*extras)[node];
 }
 
 }  // namespace
 
-metaTreeC* metaNodeExtraC::targetAt(std::uint32_t index) {
-  return (*extras)[index].target;
+metaTreeC* metaTreeC::extraTarget() const {
+  return extras->find(this)->second.target;
 }
 
-std::uint32_t metaNodeExtraC::tagAt(std::uint32_t index) {
-  return (*extras)[index].tag;
+std::uint32_t metaTreeC::extraTag() const {
+  return extras->find(this)->second.tag;
 }
 
-metaNodeExtraC& metaNodeExtraC::operator=(metaTreeC* target) {
-  if (!index_ && !target) return *this;
-  if (!index_) index_ = newExtra();
-  (*extras)[index_].target = target;
-  return *this;
+void metaTreeC::setRefTarget(metaTreeC* target) {
+  if (!hasExtra() && !target) return;
+  extraOf(this).target = target;
+  value.kind_ |= kExtraBit;
 }
 
-void metaNodeExtraC::setTag(std::uint32_t tag) {
-  if (!index_ && !tag) return;
-  if (!index_) index_ = newExtra();
-  (*extras)[index_].tag = tag;
+void metaTreeC::setTag(std::uint32_t tag) {
+  if (!hasExtra() && !tag) return;
+  extraOf(this).tag = tag;
+  value.kind_ |= kExtraBit;
 }
 
-void metaNodeExtraC::release() {
-  (*extras)[index_].nextFree = firstFreeExtra;
-  firstFreeExtra = index_;
-  index_ = 0;
-  if (--extrasInUse == 0) {
+void metaTreeC::dropExtra() {
+  extras->erase(this);
+  value.kind_ &= static_cast<std::uint8_t>(~kExtraBit);
+  if (extras->empty()) {
     delete extras;
     extras = nullptr;
-    firstFreeExtra = 0;
   }
 }
 
@@ -444,7 +431,7 @@ metaValueC::metaValueC(const metaValueC& other) : line(other.line) {
 metaValueC& metaValueC::operator=(const metaValueC& other) {
   if (this == &other) return *this;
   line = other.line;
-  if (other.kind_ == metaKindIdent || other.kind_ == metaKindString) {
+  if (other.isIdent() || other.isString()) {
     if (other.store_ == kShared) {
       // Another user of the same shared copy: no lookup needed.
       textTable().addUser();
@@ -452,13 +439,13 @@ metaValueC& metaValueC::operator=(const metaValueC& other) {
       u_.text = other.u_.text;
       store_ = kShared;
       size_ = other.size_;
-      kind_ = other.kind_;
+      setKind(other.kind());
     } else {
-      setText(static_cast<metaValueKind>(other.kind_), other.text());
+      setText(other.kind(), other.text());
     }
   } else {
     releaseText();
-    kind_ = other.kind_;
+    setKind(other.kind());
     u_.number = other.u_.number;
   }
   return *this;
@@ -481,7 +468,7 @@ void metaValueC::releaseOwnedText() {
 
 void metaValueC::setNone() {
   releaseText();
-  kind_ = static_cast<std::uint8_t>(metaKindNone);
+  setKind(metaKindNone);
   u_.number = 0.0;
 }
 
@@ -524,7 +511,7 @@ void metaValueC::setText(metaValueKind kind, std::string_view text) {
     store_ = kHeap;
     size_ = size < kLongText ? static_cast<std::uint16_t>(size) : kLongText;
   }
-  kind_ = static_cast<std::uint8_t>(kind);
+  setKind(kind);
 }
 
 void metaValueC::setIdent(std::string_view text) {
@@ -536,7 +523,7 @@ void metaValueC::setString(std::string_view text) {
 
 void metaValueC::setNumber(double value) {
   releaseText();
-  kind_ = static_cast<std::uint8_t>(metaKindNumber);
+  setKind(metaKindNumber);
   u_.number = value;
 }
 
@@ -710,8 +697,8 @@ static metaTreeC* cloneOne(const metaTreeC* src) {
   auto* c = metaTreeC::makeNone();
   c->value = src->value;
   c->setTag(src->tag());
-  c->refTarget = src->refTarget;
-  c->refResolved = src->refResolved;
+  c->setRefTarget(src->refTarget());
+  c->setRefResolved(src->refResolved());
   return c;
 }
 
@@ -760,4 +747,4 @@ metaTreeC* metaTreeC::copyChain() const {
 }
 
 static_assert(sizeof(metaValueC) == 16, "values are many: keep them at sixteen bytes");
-static_assert(sizeof(metaTreeC) <= 56, "nodes are many: keep them small");
+static_assert(sizeof(metaTreeC) <= 48, "nodes are many: keep them small");

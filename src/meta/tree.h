@@ -36,16 +36,16 @@ class metaValueC {
     if (store_ != kInPlace) releaseText();
   }
 
-  metaValueKind kind() const { return static_cast<metaValueKind>(kind_); }
-  bool isNone() const { return kind_ == metaKindNone; }
-  bool isIdent() const { return kind_ == metaKindIdent; }
-  bool isString() const { return kind_ == metaKindString; }
-  bool isNumber() const { return kind_ == metaKindNumber; }
+  metaValueKind kind() const { return static_cast<metaValueKind>(kind_ & kKindMask); }
+  bool isNone() const { return kind() == metaKindNone; }
+  bool isIdent() const { return kind() == metaKindIdent; }
+  bool isString() const { return kind() == metaKindString; }
+  bool isNumber() const { return kind() == metaKindNumber; }
   // 0.0 unless the value is a number.
-  double number() const { return kind_ == metaKindNumber ? u_.number : 0.0; }
+  double number() const { return isNumber() ? u_.number : 0.0; }
   // Empty unless the value is an identifier or a string.
   std::string_view text() const {
-    if (kind_ != metaKindIdent && kind_ != metaKindString) return {};
+    if (!isIdent() && !isString()) return {};
     if (store_ == kInPlace) return std::string_view(u_.inPlace, size_);
     if (size_ != kLongText) return std::string_view(u_.text, size_);
     return longText();
@@ -62,6 +62,12 @@ class metaValueC {
   std::int32_t column() const { return line < 0 ? -1 : 0; }
 
  private:
+  friend class metaTreeC;
+  static constexpr std::uint8_t kKindMask = 3;
+  void setKind(metaValueKind kind) {
+    kind_ = static_cast<std::uint8_t>((kind_ & ~kKindMask) | kind);
+  }
+
   // Where a text lives: in place, in the shared table, or on the heap.
   // Values that are no text are always kInPlace.
   enum Store : std::uint8_t { kInPlace, kShared, kHeap };
@@ -91,40 +97,15 @@ class metaValueC {
 
  private:
   // Whole bytes rather than bit fields: they are read on every text access.
+  // Bits 0-1 of kind_ are the kind; the bits above belong to the node that
+  // holds the value (its flags live there so that a node is 48 bytes), and
+  // setting or assigning a value leaves them alone.
   std::uint8_t kind_ = metaKindNone;
   std::uint8_t store_ = kInPlace;
   std::uint16_t size_ = 0;  // text length, up to kLongText
 };
 
 class metaTreeC;
-
-// A node's reference target and tag word, kept outside the node: few nodes
-// have either, so the node holds just a small handle to them (0: neither).
-// Reads and assigns like the metaTreeC* it stands for.
-class metaNodeExtraC {
- public:
-  metaNodeExtraC() = default;
-  metaNodeExtraC(const metaNodeExtraC&) = delete;
-  ~metaNodeExtraC() {
-    if (index_) release();
-  }
-  // Copies the target only, like a pointer.
-  metaNodeExtraC& operator=(const metaNodeExtraC& other) { return *this = other.target(); }
-  metaNodeExtraC& operator=(metaTreeC* target);
-  operator metaTreeC*() const { return target(); }
-  metaTreeC* operator->() const { return target(); }
-  metaTreeC* target() const { return index_ ? targetAt(index_) : nullptr; }
-
- private:
-  friend class metaTreeC;
-  static metaTreeC* targetAt(std::uint32_t index);
-  std::uint32_t tag() const { return index_ ? tagAt(index_) : 0; }
-  static std::uint32_t tagAt(std::uint32_t index);
-  void setTag(std::uint32_t tag);
-  void release();
-
-  std::uint32_t index_ = 0;
-};
 
 // The links of a tree node.
 struct MTreeNode {
@@ -191,19 +172,36 @@ class metaTreeC : public MTreeNode {
 
   bool isIdent(std::string_view key) const { return value.isIdent() && value.text() == key; }
 
+  // The node a resolved reference value points at; null when none.
+  metaTreeC* refTarget() const { return hasExtra() ? extraTarget() : nullptr; }
+  void setRefTarget(metaTreeC* target);
+  // Tells a resolved reference value (possibly to none) from a plain value.
+  bool refResolved() const { return (value.kind_ & kResolvedBit) != 0; }
+  void setRefResolved(bool resolved) {
+    value.kind_ = static_cast<std::uint8_t>(resolved ? value.kind_ | kResolvedBit
+                                                     : value.kind_ & ~kResolvedBit);
+  }
   // Scratch word used while copying trees with references: a mark number
   // that the copy of a marked node carries too; zero otherwise.
-  std::uint32_t tag() const { return refTarget.tag(); }
-  void setTag(std::uint32_t tag) { refTarget.setTag(tag); }
+  std::uint32_t tag() const { return hasExtra() ? extraTag() : 0; }
+  void setTag(std::uint32_t tag);
 
   metaValueC value;
-  // refTarget is the node a reference value points at; refResolved tells a
-  // resolved reference value (possibly to none) from a plain value.
-  metaNodeExtraC refTarget;
-  bool refResolved = false;
 
  private:
-  ~metaTreeC() = default;
+  // Flags kept in the value's spare bits. Few nodes have a reference target
+  // or a tag, so those live in a side table keyed by the node; the extra bit
+  // says the node has an entry there.
+  static constexpr std::uint8_t kResolvedBit = 4;
+  static constexpr std::uint8_t kExtraBit = 8;
+  bool hasExtra() const { return (value.kind_ & kExtraBit) != 0; }
+  metaTreeC* extraTarget() const;
+  std::uint32_t extraTag() const;
+  void dropExtra();
+
+  ~metaTreeC() {
+    if (hasExtra()) dropExtra();
+  }
 };
 
 // Iterative walks. `first` and, when withSiblings, its following siblings are

@@ -149,7 +149,7 @@ std::unordered_set<const metaTreeC*> keepReferencesToShapesOnly(metaTreeC* root)
   const metaTreeC* above = root ? root->parent : nullptr;  // where the walk ends
   metaTreeC* node = root;
   while (node) {
-    if (node->refResolved && node->refTarget) references.push_back(node);
+    if (node->refResolved() && node->refTarget()) references.push_back(node);
     if (node->firstChild) {
       node = node->firstChild;
       continue;
@@ -166,7 +166,7 @@ std::unordered_set<const metaTreeC*> keepReferencesToShapesOnly(metaTreeC* root)
   std::unordered_set<const metaTreeC*> named;
   if (references.empty()) return named;
   std::unordered_map<const metaTreeC*, bool> targetIsShape;  // as small as the references
-  for (const metaTreeC* r : references) targetIsShape.emplace(r->refTarget, false);
+  for (const metaTreeC* r : references) targetIsShape.emplace(r->refTarget(), false);
   ShapeAncestry ancestry;
   for (auto& [target, isItem] : targetIsShape) {
     isItem = isShape(target) && target->parent && target->parent->isIdent("FIGURITEMS") &&
@@ -174,7 +174,7 @@ std::unordered_set<const metaTreeC*> keepReferencesToShapesOnly(metaTreeC* root)
     if (isItem) named.insert(target);
   }
   for (metaTreeC* r : references)
-    if (!targetIsShape[r->refTarget]) r->refTarget = nullptr;
+    if (!targetIsShape[r->refTarget()]) r->setRefTarget(nullptr);
   return named;
 }
 

@@ -65,21 +65,21 @@ TEST(Tree, CopiesAndValues) {
 TEST(Tree, TargetsAndTagsOutsideTheNode) {
   auto p = parse("A { B C }");
   metaTreeC *a = p->first, *b = a->firstChild, *c = b->next;
-  EXPECT_TRUE(!b->refTarget && b->tag() == 0);
-  b->refTarget = nullptr;
+  EXPECT_TRUE(!b->refTarget() && b->tag() == 0);
+  b->setRefTarget(nullptr);
   b->setTag(0);
-  EXPECT_TRUE(!b->refTarget && b->tag() == 0);
-  b->refTarget = c;
+  EXPECT_TRUE(!b->refTarget() && b->tag() == 0);
+  b->setRefTarget(c);
   c->setTag(3);
-  b->refResolved = true;
-  EXPECT_TRUE(b->refTarget == c && b->refTarget->tag() == 3 && c->refTarget == nullptr);
+  b->setRefResolved(true);
+  EXPECT_TRUE(b->refTarget() == c && b->refTarget()->tag() == 3 && c->refTarget() == nullptr);
   metaTreeC* copy = a->copy();
   const metaTreeC* copyB = copy->firstChild;
-  EXPECT_TRUE(copyB->refResolved && copyB->refTarget == c && copyB->next->tag() == 3);
+  EXPECT_TRUE(copyB->refResolved() && copyB->refTarget() == c && copyB->next->tag() == 3);
   metaTreeC::destroy(copy);
-  b->refTarget = a;
+  b->setRefTarget(a);
   c->setTag(0);
-  EXPECT_TRUE(b->refTarget.target() == a && c->tag() == 0 && b->tag() == 0);
+  EXPECT_TRUE(b->refTarget() == a && c->tag() == 0 && b->tag() == 0);
 }
 
 // Texts of every length survive setting, copying and setting from themselves,

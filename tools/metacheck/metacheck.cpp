@@ -40,8 +40,8 @@ void printTree(metaTreeC* first) {
   while (n) {
     line.assign(2 * depth, ' ');
     const metaValueC& v = n->value;
-    if (n->refResolved) {
-      auto it = n->refTarget ? number.find(n->refTarget) : number.end();
+    if (n->refResolved()) {
+      auto it = n->refTarget() ? number.find(n->refTarget()) : number.end();
       line += it == number.end() ? "-> none" : "-> " + std::to_string(it->second);
     } else if (v.isIdent()) {
       line += v.text();
