@@ -43,12 +43,15 @@ std::string saved(CSConfig& config) {
   return out.str();
 }
 
-// What reading "name=value" gives back for the value.
+// What reading the saved value gives back: line feeds are written as blanks,
+// a value ending in carriage returns and blanks is written without that end,
+// and reading strips outer blanks.
 std::string reread(const std::string& value) {
-  std::string line = "k=" + value;
-  for (char& c : line) c = c == '\n' ? ' ' : c;
-  while (!line.empty() && line.back() == '\r') line.pop_back();
-  std::string v = line.substr(2);
+  std::string v = value;
+  for (char& c : v) c = c == '\n' ? ' ' : c;
+  const std::size_t last = v.find_last_not_of(" \t\r");
+  if (v.find('\r', last == std::string::npos ? 0 : last + 1) != std::string::npos)
+    v.erase(last == std::string::npos ? 0 : last + 1);
   const std::size_t b = v.find_first_not_of(" \t");
   if (b == std::string::npos) return std::string();
   const std::size_t e = v.find_last_not_of(" \t");

@@ -2,8 +2,6 @@
 // dialog script lines: the file is read; when it loads, every dialog in it is
 // created, its tiles are filled, and the first one is started and driven by
 // the lines (a button callback opens the second dialog inside it).
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <deque>
@@ -11,6 +9,7 @@
 #include <string>
 
 #include "dcl.h"
+#include "fuzz/scratch_file.h"
 #include "host.h"
 #include "plugin/ads.h"
 #include "script.h"
@@ -43,7 +42,8 @@ void openInner(ads_callback_packet* packet) {
 }
 
 const std::string& scratchFile() {
-  static const std::string path = "/tmp/fuzz_dcl_" + std::to_string(::getpid()) + ".dcl";
+  static const fuzzscratch::Folder folder("fuzz_dcl");
+  static const std::string path = folder.file("dialogs.dcl");
   return path;
 }
 
@@ -58,10 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
   auto parsed = drafthost::parseDcl(dcl, &error);
 
-  if (FILE* f = std::fopen(scratchFile().c_str(), "wb")) {
-    std::fwrite(dcl.data(), 1, dcl.size(), f);
-    std::fclose(f);
-  }
+  fuzzscratch::write(scratchFile(), reinterpret_cast<const uint8_t*>(dcl.data()), dcl.size());
   std::ostringstream out;
   drafthost::Host host(out);
   QueueLines lines;

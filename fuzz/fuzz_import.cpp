@@ -2,14 +2,13 @@
 // first byte chooses inch mode (bit 0) and a forced block (bit 1), the rest is
 // the file. Whatever parses must become entities, blocks or messages, never a
 // crash, a leak or an open selection set.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
 
+#include "fuzz/scratch_file.h"
 #include "host.h"
 #include "plugin/interface_settings.h"
 #include "transfer/import.h"
@@ -17,11 +16,8 @@
 namespace {
 
 const std::string& scratchFile() {
-  static const std::string path = [] {
-    const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz_import_" + std::to_string(::getpid()) +
-           ".mf";
-  }();
+  static const fuzzscratch::Folder folder("fuzz_import");
+  static const std::string path = folder.file("part.mf");
   return path;
 }
 
@@ -30,12 +26,7 @@ const std::string& scratchFile() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
   const uint8_t flags = data[0];
-  {
-    std::FILE* f = std::fopen(scratchFile().c_str(), "wb");
-    if (!f) return 0;
-    if (size > 1) std::fwrite(data + 1, 1, size - 1, f);
-    std::fclose(f);
-  }
+  if (!fuzzscratch::write(scratchFile(), data + 1, size - 1)) return 0;
   std::ostringstream out;
   drafthost::Host host(out);
   InterfaceSettings settings;
@@ -53,6 +44,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ads_ssfree(set);
     if (host.openSets() != 0) std::abort();
   }
-  std::remove(scratchFile().c_str());
   return 0;
 }

@@ -10,29 +10,27 @@
 #include "config/strings.h"
 #include "platform/system.h"
 
-#include <unistd.h>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+
+#include "fuzz/scratch_file.h"
 
 namespace {
 
-void setUpRegistryOnce() {
-  static bool done = false;
-  if (done) return;
-  done = true;
-  std::string store = "/tmp/drw-fuzz-registry-" + std::to_string(::getpid()) + ".reg";
-  if (std::FILE* f = std::fopen(store.c_str(), "wb")) {
-    std::fputs(
-        "[HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH\\U]\n@=/home/$M\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\HALDRIX\\PATH\\M]\n@=m-$(OSEXT)\n"
-        "[HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH\\C]\n@=$D/c\n"
-        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\HALDRIX\\PATH\\D]\n@=$C-$C\n",
-        f);
-    std::fclose(f);
+// A small registry store with its own chains and a cycle, in a scratch
+// folder for the whole run.
+void setUpRegistry() {
+  static const fuzzscratch::Folder folder("fuzz_variables");
+  const std::string store = folder.file("store.reg");
+  const char* keys =
+      "[HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH\\U]\n@=/home/$M\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\HALDRIX\\PATH\\M]\n@=m-$(OSEXT)\n"
+      "[HKEY_CURRENT_USER\\SOFTWARE\\HALDRIX\\PATH\\C]\n@=$D/c\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\HALDRIX\\PATH\\D]\n@=$C-$C\n";
+  if (fuzzscratch::write(store, reinterpret_cast<const uint8_t*>(keys), std::strlen(keys)))
     platform::setEnvironmentVariable("HALDRIX_REGISTRY", store);
-  }
   // Keep the placeholders free of "$" so the check below holds.
   platform::setEnvironmentVariable("TMPDIR", "/tmp");
 }
@@ -46,8 +44,12 @@ void check(const std::string& text, bool useRegistry) {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  setUpRegistry();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  setUpRegistryOnce();
   std::string input(reinterpret_cast<const char*>(data), size);
   std::size_t pos = 0;
   if (!input.empty() && input[0] == '#') {

@@ -1,45 +1,39 @@
 // A start file of any content one level above the plug-in: its ENVIRONS items
 // become variables, which are then expanded.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
 #include "config/environment.h"
+#include "fuzz/scratch_file.h"
 #include "plugin/start_environment.h"
 
 namespace {
 
-// A scratch installation per process: <tmp>/drw_fuzz_start_<pid>/bin/drwlink2.so,
-// removed again at exit.
+// A scratch installation per process: <scratch>/start.env beside
+// <scratch>/bin/drwlink2.so.
 struct Installation {
-  std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("drw_fuzz_start_" + std::to_string(::getpid()));
-  Installation() { std::filesystem::create_directories(dir / "bin"); }
-  ~Installation() {
+  fuzzscratch::Folder folder{"fuzz_start"};
+  std::string startFile = folder.file("start.env");
+  std::string plugin = (folder.path() / "bin" / "drwlink2.so").string();
+  Installation() {
     std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
+    std::filesystem::create_directories(folder.path() / "bin", ignored);
   }
 };
 
-const std::filesystem::path& installation() {
+const Installation& installation() {
   static const Installation scratch;
-  return scratch.dir;
+  return scratch;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const auto& dir = installation();
-  std::FILE* file = std::fopen((dir / "start.env").string().c_str(), "wb");
-  if (!file) return 0;
-  std::fwrite(data, 1, size, file);
-  std::fclose(file);
-
-  setupStartEnvironmentFor((dir / "bin" / "drwlink2.so").string());
+  const Installation& at = installation();
+  if (!fuzzscratch::write(at.startFile, data, size)) return 0;
+  setupStartEnvironmentFor(at.plugin);
   std::string r = expandVariables("$HALDRIX/lang/$HALDRIX_LANGUAGE/drwlink2.nls");
   r += expandVariables("$(HALDRIX_SETUP)/moxisol.cfg $HALDRIX_PROGRAMDRIVE $A $B");
   clearVariableOverrides();

@@ -9,6 +9,9 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+#ifdef DRW_FUZZ_INITIALIZE
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv);
+#endif
 
 static void runFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -18,6 +21,9 @@ static void runFile(const std::filesystem::path& p) {
 
 int main(int argc, char** argv) {
   namespace fs = std::filesystem;
+#ifdef DRW_FUZZ_INITIALIZE
+  LLVMFuzzerInitialize(&argc, &argv);
+#endif
   int count = 0;
   for (int i = 1; i < argc; ++i) {
     fs::path p(argv[i]);

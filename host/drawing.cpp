@@ -533,8 +533,9 @@ uint32_t Drawing::TextPool::find(std::string_view text) {
 
 unsigned char* Drawing::allocate(std::size_t size) {
   if (size > freeSize_) {
-    constexpr std::size_t kBlock = std::size_t{1} << 20;
-    const std::size_t block = std::max(size, kBlock);
+    // Blocks grow from 4 KiB to 1 MiB: small drawings stay small.
+    const std::size_t grown = std::size_t{4096} << std::min<std::size_t>(arena_.size(), 8);
+    const std::size_t block = std::max(size, grown);
     arena_.emplace_back(new unsigned char[block]);
     free_ = arena_.back().get();
     freeSize_ = block;

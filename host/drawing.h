@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -205,23 +206,43 @@ class Drawing {
   SymbolTable<BlockRecord> blocks_;
   // Entities in blocks of a fixed size: growing never copies the entities
   // made so far, and finding one is a shift and a mask.
+  // Entities in blocks that double in size (64, 128, 256, ... entities), so
+  // a small drawing stays small and a large one never moves its entities.
   class EntityStore {
    public:
     std::size_t size() const { return size_; }
-    Entity& operator[](std::size_t i) { return blocks_[i >> kShift][i & kMask]; }
-    const Entity& operator[](std::size_t i) const { return blocks_[i >> kShift][i & kMask]; }
+    Entity& operator[](std::size_t i) {
+      const Where w = where(i);
+      return blocks_[w.block][w.offset];
+    }
+    const Entity& operator[](std::size_t i) const {
+      const Where w = where(i);
+      return blocks_[w.block][w.offset];
+    }
     Entity& back() { return (*this)[size_ - 1]; }
     void push_back(Entity e) {
-      if (size_ == blocks_.size() << kShift)
-        blocks_.push_back(std::make_unique<Entity[]>(kMask + 1));
+      if (size_ == capacity_) {
+        const std::size_t n = kFirst << blocks_.size();
+        blocks_.push_back(std::make_unique<Entity[]>(n));
+        capacity_ += n;
+      }
       (*this)[size_++] = std::move(e);
     }
 
    private:
-    static constexpr std::size_t kShift = 12;
-    static constexpr std::size_t kMask = (std::size_t{1} << kShift) - 1;
+    static constexpr unsigned kFirstShift = 6;
+    static constexpr std::size_t kFirst = std::size_t{1} << kFirstShift;
+    struct Where {
+      std::size_t block, offset;
+    };
+    // Block b holds entities from kFirst * (2^b - 1) on.
+    static Where where(std::size_t i) {
+      const std::size_t b = std::bit_width((i >> kFirstShift) + 1) - 1;
+      return {b, i - ((std::size_t{1} << b) - 1) * kFirst};
+    }
     std::vector<std::unique_ptr<Entity[]>> blocks_;
     std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
   };
   EntityStore entities_;
   // Texts of string groups, each kept once (layer and linetype names repeat

@@ -174,6 +174,47 @@ int answerCode(const Answer& a) {
   return a.kind == Answer::Enter ? RTNONE : RTCAN;
 }
 
+// Record `index` of a symbol table (table name in lower case) as the host
+// lists it; empty past the end or for an unknown table.
+GroupList tableRecord(Host* h, const std::string& t, std::size_t index) {
+  const drafthost::Drawing& d = h->drawing;
+  if (t == "layer" && index < d.layers().records().size()) {
+    const auto& r = d.layers().records()[index];
+    return {Group::str(0, "LAYER"), Group::str(2, r.name), Group::integral(70, 0),
+            Group::integral(62, static_cast<int32_t>(r.color)), Group::str(6, r.linetype)};
+  }
+  if (t == "ltype" && index < d.linetypes().records().size()) {
+    const auto& r = d.linetypes().records()[index];
+    double total = 0;
+    for (double x : r.pattern) total += std::fabs(x);
+    GroupList rec = {
+        Group::str(0, "LTYPE"),  Group::str(2, r.name),
+        Group::integral(70, 0),  Group::str(3, r.description),
+        Group::integral(72, 65), Group::integral(73, static_cast<int32_t>(r.pattern.size())),
+        Group::number(40, total)};
+    for (double x : r.pattern) rec.push_back(Group::number(49, x));
+    return rec;
+  }
+  if (t == "block" && index < d.blocks().records().size()) {
+    const auto& r = d.blocks().records()[index];
+    GroupList rec = {Group::str(0, "BLOCK"), Group::str(2, r.name), Group::integral(70, 0),
+                     Group::pt(10, r.base)};
+    if (EntityId first = d.firstMain(static_cast<uint32_t>(index + 1)))
+      rec.push_back(Group::ename(-2, {static_cast<int32_t>(first), kEntityTag}));
+    return rec;
+  }
+  return {};
+}
+
+// Index of the named record (names compared ignoring case); -1 when absent.
+int tableIndex(Host* h, const std::string& t, const std::string& name) {
+  const drafthost::Drawing& d = h->drawing;
+  if (t == "layer") return d.layers().indexOf(name);
+  if (t == "ltype") return d.linetypes().indexOf(name);
+  if (t == "block") return d.blocks().indexOf(name);
+  return -1;
+}
+
 }  // namespace
 
 extern "C" {
@@ -384,50 +425,6 @@ struct resbuf* ads_entget(const ads_name ent) {
   return drafthost::toChain(list);
 }
 
-namespace {
-
-// Record `index` of a symbol table (table name in lower case) as the host
-// lists it; empty past the end or for an unknown table.
-GroupList tableRecord(Host* h, const std::string& t, std::size_t index) {
-  const drafthost::Drawing& d = h->drawing;
-  if (t == "layer" && index < d.layers().records().size()) {
-    const auto& r = d.layers().records()[index];
-    return {Group::str(0, "LAYER"), Group::str(2, r.name), Group::integral(70, 0),
-            Group::integral(62, static_cast<int32_t>(r.color)), Group::str(6, r.linetype)};
-  }
-  if (t == "ltype" && index < d.linetypes().records().size()) {
-    const auto& r = d.linetypes().records()[index];
-    double total = 0;
-    for (double x : r.pattern) total += std::fabs(x);
-    GroupList rec = {
-        Group::str(0, "LTYPE"),  Group::str(2, r.name),
-        Group::integral(70, 0),  Group::str(3, r.description),
-        Group::integral(72, 65), Group::integral(73, static_cast<int32_t>(r.pattern.size())),
-        Group::number(40, total)};
-    for (double x : r.pattern) rec.push_back(Group::number(49, x));
-    return rec;
-  }
-  if (t == "block" && index < d.blocks().records().size()) {
-    const auto& r = d.blocks().records()[index];
-    GroupList rec = {Group::str(0, "BLOCK"), Group::str(2, r.name), Group::integral(70, 0),
-                     Group::pt(10, r.base)};
-    if (EntityId first = d.firstMain(static_cast<uint32_t>(index + 1)))
-      rec.push_back(Group::ename(-2, {static_cast<int32_t>(first), kEntityTag}));
-    return rec;
-  }
-  return {};
-}
-
-// Index of the named record (names compared ignoring case); -1 when absent.
-int tableIndex(Host* h, const std::string& t, const std::string& name) {
-  const drafthost::Drawing& d = h->drawing;
-  if (t == "layer") return d.layers().indexOf(name);
-  if (t == "ltype") return d.linetypes().indexOf(name);
-  if (t == "block") return d.blocks().indexOf(name);
-  return -1;
-}
-
-}  // namespace
 
 struct resbuf* ads_tblnext(const char* table, int rewind) {
   Host* h = Host::current();

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <istream>
+#include <memory>
 #include <ostream>
 #include <sstream>
 
@@ -85,12 +86,24 @@ std::string singleLine(std::string text) {
   return text;
 }
 
+// Carriage returns at the end of a line read as its line end, and the blanks
+// then left at the end are stripped, so a value ending in such a mix would
+// read back shorter after every save. It is written without that end, and
+// then reads back as written.
+std::string withoutCarriageReturnEnd(std::string value) {
+  const std::size_t last = value.find_last_not_of(" \t\r");
+  const std::size_t end = last == npos ? 0 : last + 1;
+  if (value.find('\r', end) != npos) value.erase(end);
+  return value;
+}
+
 // N=V. A name that starts with a comment character (" ;x=1" is an item named
 // ";x") gets a leading blank, or the item would read back as a comment.
 std::string itemLine(const std::string& name, const std::string& value) {
   const char first = name.empty() ? '\0' : name[0];
   const bool looksLikeComment = first == ';' || first == '*' || first == '!' || first == '#';
-  return singleLine((looksLikeComment ? " " : "") + name + "=" + value);
+  return singleLine((looksLikeComment ? " " : "") + name + "=") +
+         withoutCarriageReturnEnd(singleLine(value));
 }
 
 }  // namespace
@@ -169,12 +182,13 @@ int CSConfig::readLines(std::istream& in) {
   // readsome takes what the buffer holds; get() refills it one character at
   // a time, so a buffer that fails midway loses nothing it delivered.
   std::string data;
-  std::vector<char> chunk(1 << 16);
+  // Not cleared first: only what readsome delivered is read from it.
+  constexpr std::size_t kChunk = std::size_t{1} << 14;
+  const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
   for (;;) {
-    const std::streamsize got =
-        in.readsome(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    const std::streamsize got = in.readsome(chunk.get(), static_cast<std::streamsize>(kChunk));
     if (got > 0) {
-      data.append(chunk.data(), static_cast<std::size_t>(got));
+      data.append(chunk.get(), static_cast<std::size_t>(got));
       continue;
     }
     if (!in.good()) break;

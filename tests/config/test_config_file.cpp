@@ -67,6 +67,8 @@ TEST(ConfigWriteBack, Table) {
        "[Opt]\nx=1\n\n\n[OPT]\nx=\n", false},
       {"line breaks in a value do not split the line", "[A]\n", "set|k|A|1\r\n[F]\n2",
        "[A]\nk=1\r [F] 2\n"},
+      {"a value ending in carriage returns and blanks is written without that end",
+       "[A]\nx=1\n", "set|k|A|v \r \r&set|x|A|a\rb \r\n", "[A]\nx=a\rb\nk=v\n"},
       {"an item named like a comment stays an item", " ;x = 1\n#y=2\n", "set|;x|<default>|3",
        " ;x=3\n#y=2\n"},
       {"names with outer blanks or line feeds find their own lines",
