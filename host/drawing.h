@@ -204,8 +204,6 @@ class Drawing {
   SymbolTable<LayerRecord> layers_;
   SymbolTable<LinetypeRecord> linetypes_;
   SymbolTable<BlockRecord> blocks_;
-  // Entities in blocks of a fixed size: growing never copies the entities
-  // made so far, and finding one is a shift and a mask.
   // Entities in blocks that double in size (64, 128, 256, ... entities), so
   // a small drawing stays small and a large one never moves its entities.
   class EntityStore {
