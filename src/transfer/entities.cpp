@@ -1,6 +1,7 @@
 #include "transfer/entities.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "m2d/attributes.h"
 #include "m2d/shapes.h"
@@ -127,14 +128,17 @@ MTextPlacement mtextPlacement(const std::string& text, double x, double y, int r
   if (text.find('\n') == std::string::npos) return p;
   // The anchor keeps its fractions and the half width stays exact: cutting
   // them to whole units would shift texts by up to a unit. Attachment and
-  // alignment out of range are not guarded; C's remainder decides then.
-  const int column = (relPos - 1) % 3;
-  const int rowStart = relPos - column;
+  // alignment out of range are not guarded; C's remainder decides then. The
+  // sums are taken in 64 bits, so values near the ends of the int range give
+  // the wrapped attachment a 32-bit sum would, without overflowing.
+  const std::int64_t column = (std::int64_t{relPos} - 1) % 3;
+  const std::int64_t rowStart = relPos - column;
   const double half = boxWidth / 2.0;
   // The columns lie along the text's baseline: a turned text (a figure's
   // rotation turns its texts too) moves along its own direction, never along
   // the drawing's x axis. At angle 0 the shift is exactly the old x shift.
-  const double shift = half * (align - 1) - half * column;
+  const double shift = half * static_cast<double>(std::int64_t{align} - 1) -
+                       half * static_cast<double>(column);
   if (angle == 0.0) {
     p.x = x + shift;
   } else {
@@ -142,7 +146,8 @@ MTextPlacement mtextPlacement(const std::string& text, double x, double y, int r
     p.x = x + shift * numeric::cos(phi);
     p.y = y + shift * numeric::sin(phi);
   }
-  p.attachment = rowStart + (align - 1);
+  const std::int64_t attachment = rowStart + (std::int64_t{align} - 1);
+  p.attachment = static_cast<int>(static_cast<std::uint32_t>(attachment));
   p.text.clear();
   for (char ch : text) {
     if (ch == '\n') {
