@@ -1,7 +1,7 @@
 // A scratch folder per fuzzing process for the code under test that only
 // reads files by name. It is made once, in memory (/dev/shm) where the system
-// has it, else under TMPDIR or /tmp, and removed at exit; inputs overwrite the
-// same files, so no file is created or deleted per input.
+// has it, else in the temporary folder, and removed at exit; inputs overwrite
+// the same files, so no file is created or deleted per input.
 #pragma once
 
 #include <unistd.h>
@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -20,13 +19,13 @@ class Folder {
  public:
   explicit Folder(const std::string& name) {
     namespace fs = std::filesystem;
+    const std::string leaf = name + "_" + std::to_string(::getpid());
     std::error_code ec;
-    fs::path base = "/dev/shm";
-    if (!fs::is_directory(base, ec) || ::access(base.c_str(), W_OK) != 0) {
-      const char* tmp = std::getenv("TMPDIR");
-      base = tmp && *tmp ? tmp : "/tmp";
-    }
-    dir_ = base / (name + "_" + std::to_string(::getpid()));
+#ifndef _WIN32
+    dir_ = fs::path("/dev/shm") / leaf;
+    if (fs::create_directories(dir_, ec)) return;
+#endif
+    dir_ = fs::temp_directory_path(ec) / leaf;
     fs::create_directories(dir_, ec);
   }
   ~Folder() {
