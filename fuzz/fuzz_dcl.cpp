@@ -41,11 +41,7 @@ void openInner(ads_callback_packet* packet) {
   ads_done_dialog(packet->dialog, 1);
 }
 
-const std::string& scratchFile() {
-  static const fuzzscratch::Folder folder("fuzz_dcl");
-  static const std::string path = folder.file("dialogs.dcl");
-  return path;
-}
+const std::string& scratchFile() { return fuzzscratch::file("fuzz_dcl", "dialogs.dcl"); }
 
 }  // namespace
 

@@ -15,11 +15,7 @@
 
 namespace {
 
-const std::string& scratchFile() {
-  static const fuzzscratch::Folder folder("fuzz_import");
-  static const std::string path = folder.file("part.mf");
-  return path;
-}
+const std::string& scratchFile() { return fuzzscratch::file("fuzz_import", "part.mf"); }
 
 }  // namespace
 

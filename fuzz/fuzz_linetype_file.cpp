@@ -14,11 +14,7 @@
 
 namespace {
 
-const std::string& scratchFile() {
-  static const fuzzscratch::Folder folder("fuzz_linetype_file");
-  static const std::string path = folder.file("styles.lin");
-  return path;
-}
+const std::string& scratchFile() { return fuzzscratch::file("fuzz_linetype_file", "styles.lin"); }
 
 }  // namespace
 

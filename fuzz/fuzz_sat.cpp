@@ -14,11 +14,7 @@
 
 namespace {
 
-const std::string& scratchFile() {
-  static const fuzzscratch::Folder folder("fuzz_sat");
-  static const std::string path = folder.file("part.sat");
-  return path;
-}
+const std::string& scratchFile() { return fuzzscratch::file("fuzz_sat", "part.sat"); }
 
 }  // namespace
 

@@ -50,4 +50,13 @@ inline bool write(const std::string& path, const uint8_t* data, std::size_t size
   return std::fclose(f) == 0 && ok;
 }
 
+// The path of one file in the process's scratch folder for this target: made
+// on the first call, so a harness that needs a single file names it once.
+// A process has one such file: later calls return the first path.
+inline const std::string& file(const char* target, const char* name) {
+  static const Folder folder(target);
+  static const std::string path = folder.file(name);
+  return path;
+}
+
 }  // namespace fuzzscratch
