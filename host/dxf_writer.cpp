@@ -26,16 +26,26 @@ class GroupWriter {
   void text(int code, std::string_view value) {
     codeLine(code);
     // A line end inside a value would end the value early: control characters
-    // go out in the caret notation DXF uses for them (^J for a line feed).
+    // go out in the caret notation DXF uses for them (^J for a line feed), so
+    // a caret of the text itself goes out as "^ " to read back as a caret.
     for (char c : value) {
       auto u = static_cast<unsigned char>(c);
       if (u < 0x20) {
         buf_ += '^';
         buf_ += static_cast<char>(u + 0x40);
+      } else if (c == '^') {
+        buf_ += "^ ";
       } else {
         buf_ += c;
       }
     }
+    endLine();
+  }
+
+  // A value already in DXF's caret notation (encoded ACIS text), as it is.
+  void encoded(int code, std::string_view value) {
+    codeLine(code);
+    buf_.append(value);
     endLine();
   }
 
@@ -852,8 +862,8 @@ class DxfWriter {
     auto emit = [&] {
       std::string enc = encodeSatLine(line);
       std::string_view v(enc);
-      w_.text(1, v.substr(0, 255));
-      for (std::size_t p = 255; p < v.size(); p += 255) w_.text(3, v.substr(p, 255));
+      w_.encoded(1, v.substr(0, 255));
+      for (std::size_t p = 255; p < v.size(); p += 255) w_.encoded(3, v.substr(p, 255));
     };
     for (const Group& g : groups) {
       if (g.code == 1) {

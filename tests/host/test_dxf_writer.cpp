@@ -2,6 +2,7 @@
 // tables spell them, texts in 250-byte pieces with their code page bytes, ACIS
 // encoding, defaults for missing groups, header units and 3D extents. The
 // file's structure is checked on every DXF the suite writes (tests/tools).
+#include <algorithm>
 #include <cmath>
 
 #include "dxf_writer.h"
@@ -75,9 +76,10 @@ TEST(DxfWriter, GroupsGoOutInTheFormAndUnitTheirCodeWants) {
         "MTEXT 10=0,0 40=2.5 50=90d", "MTEXT 10=0,0 1=x", "POLYLINE 66=1 70=1 10=0,0",
         "VERTEX 10=1,0 42=0.5", "SEQEND", "INSERT 2=TEIL 10=5,5 50=180d", hatch.c_str()})
     lists.push_back(entityList(text));
-  // A text of 1252 bytes with a line feed, in pieces the writer cuts anew.
+  // A text of 1252 bytes with a line feed and a caret, in pieces the writer
+  // cuts anew.
   lists[4].push_back(Group::str(3, std::string(200, 'a')));
-  lists[4].push_back(Group::str(1, std::string(60, 'a') + "\xD8" + "b\nc"));
+  lists[4].push_back(Group::str(1, std::string(60, 'a') + "\xD8" + "b\nc^J"));
   for (std::size_t i = 0; i < lists.size(); ++i) {
     ASSERT_TRUE(dwg.entmake(lists[i], nullptr)) << lists[i][0].text;
     // After its SEQEND the polyline (entity 7) goes into a block.
@@ -102,7 +104,6 @@ TEST(DxfWriter, GroupsGoOutInTheFormAndUnitTheirCodeWants) {
           {"ENTITIES ARC", "50=30.0 51=90.0"},
           {"ENTITIES ELLIPSE", "41=0.5 42=1.5"},  // parameters stay radians
           {"ENTITIES MTEXT", "50=90.0 11=0.0 21=1.0 3#1=<none> 3=" + std::string(250, 'a')},
-          {"ENTITIES MTEXT", "1=" + std::string(10, 'a') + "\xD8" + "b^Jc"},
           {"ENTITIES MTEXT#1", "3=<none> 11=1.0 21=0.0"},
           {"ENTITIES INSERT", "2=Teil 50=180.0"},
           {"ENTITIES HATCH", "330#1=" + dwg.entity(2)->handle() + " 50=45.0 51=180.0 52=45.0"},
@@ -115,6 +116,10 @@ TEST(DxfWriter, GroupsGoOutInTheFormAndUnitTheirCodeWants) {
           {"ENTITIES 3DSOLID", "1=" + quote + " 3=" + quote.substr(0, 45)},
           {"ENTITIES LINE#1", "62=3 39=2.0 11=0.0"},
           {"ENTITIES ELLIPSE#1", "40=0.0 11=1.0 42=6.283185307179586"}});
+  // The text's own caret goes out as "^ ", so its "^J" does not read back as a line feed.
+  const Pairs text = object(p, "ENTITIES MTEXT");
+  EXPECT_TRUE(std::count(text.begin(), text.end(),
+                         Pairs::value_type{1, std::string(10, 'a') + "\xD8" + "b^Jc^ J"}));
 }
 
 TEST(DxfWriter, ExtentsAreTheEntitiesReal3dExtentWithBlocksPlacedScaledAndTurned) {
