@@ -81,8 +81,23 @@ void BM_Simdjson(benchmark::State& state) {
   setCounters(state, document().json.size());
 }
 
+// A chain of n nested objects, each with a reference to the first: reading
+// and resolving stay linear in the depth.
+void BM_DeepReferenceChain(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  std::string text;
+  for (int i = 0; i < n; ++i) text += "A{MOREF{REFTRG{1}}";
+  text.append(static_cast<std::size_t>(n), '}');
+  for (auto _ : state) {
+    metaObjectC doc = readMetaBuffer(text.data(), text.size(), true);
+    if (!doc.isValid()) state.SkipWithError("read failed");
+  }
+  state.SetComplexityN(n);
+}
+
 }  // namespace
 
+BENCHMARK(BM_DeepReferenceChain)->RangeMultiplier(4)->Range(1 << 10, 1 << 16)->Complexity(benchmark::oN);
 BENCHMARK(BM_MetaReader)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_MetaReaderFile)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_NlohmannJson)->Unit(benchmark::kMillisecond)->MinTime(0.5);
