@@ -7,6 +7,7 @@
 
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "config/config_file.h"
 
@@ -54,10 +55,13 @@ void BM_ConfigLookUpEveryItem(benchmark::State& state) {
   state.SetComplexityN(n);
 }
 
+// 1,024 to 65,536 items or blocks.
+void sizes(benchmark::internal::Benchmark* b) { b->RangeMultiplier(4)->Range(1 << 10, 1 << 16); }
+
 }  // namespace
 
-BENCHMARK(BM_ConfigItemsInOneBlock)->RangeMultiplier(4)->Range(1 << 10, 1 << 16)->Complexity(benchmark::oN);
-BENCHMARK(BM_ConfigBlocks)->RangeMultiplier(4)->Range(1 << 10, 1 << 16)->Complexity(benchmark::oN);
-BENCHMARK(BM_ConfigLookUpEveryItem)->RangeMultiplier(4)->Range(1 << 10, 1 << 16)->Complexity(benchmark::oN);
+BENCHMARK(BM_ConfigItemsInOneBlock)->Apply(sizes)->Complexity(benchmark::oN);
+BENCHMARK(BM_ConfigBlocks)->Apply(sizes)->Complexity(benchmark::oN);
+BENCHMARK(BM_ConfigLookUpEveryItem)->Apply(sizes)->Complexity(benchmark::oN);
 
 BENCHMARK_MAIN();

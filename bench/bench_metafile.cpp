@@ -97,7 +97,10 @@ void BM_DeepReferenceChain(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_DeepReferenceChain)->RangeMultiplier(4)->Range(1 << 10, 1 << 16)->Complexity(benchmark::oN);
+BENCHMARK(BM_DeepReferenceChain)
+    ->RangeMultiplier(4)
+    ->Range(1 << 10, 1 << 16)
+    ->Complexity(benchmark::oN);
 BENCHMARK(BM_MetaReader)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_MetaReaderFile)->Unit(benchmark::kMillisecond)->MinTime(0.5);
 BENCHMARK(BM_NlohmannJson)->Unit(benchmark::kMillisecond)->MinTime(0.5);
