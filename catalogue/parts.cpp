@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -21,9 +22,14 @@ double tanDeg(double degrees) {
   return numeric::tan(degrees * kPi / 180.0);
 }
 
-std::string printed(const char* fmt, double a, double b = 0) {
+// printf-checked: the compiler warns when a format asks for more values than
+// it is given, which would print whatever the next register holds.
+__attribute__((format(printf, 1, 2))) std::string printed(const char* fmt, ...) {
   char buffer[128];
-  std::snprintf(buffer, sizeof buffer, fmt, a, b);
+  std::va_list args;
+  va_start(args, fmt);
+  std::vsnprintf(buffer, sizeof buffer, fmt, args);
+  va_end(args);
   return buffer;
 }
 
@@ -389,7 +395,7 @@ std::string partSat(const std::string& part, const std::string& version) {
            uz = coord(u, 2) - coord(v, 2);
     double ul = std::sqrt(ux * ux + uy * uy + uz * uz);
     out += printed("plane-surface $-1 %g %g ", coord(v, 0), coord(v, 1)) +
-           printed("%g %g %g ", coord(v, 2), normals[f][0]) +
+           printed("%g %g ", coord(v, 2), normals[f][0]) +
            printed("%g %g ", normals[f][1], normals[f][2]) + printed("%g %g ", ux / ul, uy / ul) +
            printed("%g forward_v I I I I #\n", uz / ul);
   }

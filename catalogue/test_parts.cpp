@@ -62,14 +62,17 @@ TEST(SatSolid, OneBodyWithTheTopologyOfABox) {
     EXPECT_EQ(sat.rfind(std::string(head) + "moxicatalog", 0), 0u) << version;
     std::string counts;
     for (const char* record : {"\nbody ", "\nface ", "\ncoedge ", "\nedge ", "\nvertex ",
-                               "\npoint $-1 60 15 15 #", "\nEnd-of-ACIS-data\n"}) {
+                               "\npoint $-1 60 15 15 #",
+                               "\nplane-surface $-1 -60 -15 -15 0 0 -1 0 1 0 forward_v I I I I #\n",
+                               "\nEnd-of-ACIS-data\n"}) {
       int n = 0;
       for (auto p = sat.find(record); p != std::string::npos; p = sat.find(record, p + 1)) ++n;
       counts += std::to_string(n) + " ";
     }
     // A body of six faces, 24 coedges, 12 edges and 8 vertices, a corner at the
-    // shaft's size, and the end mark.
-    EXPECT_EQ(counts, "1 6 24 12 8 1 1 ") << version;
+    // shaft's size, the bottom face's plane (root, normal, u direction: nine
+    // numbers, nothing more), and the end mark.
+    EXPECT_EQ(counts, "1 6 24 12 8 1 1 1 ") << version;
   }
 }
 
