@@ -260,6 +260,10 @@ class E2eTest : public ::testing::Test {
       ::GetExitCodeProcess(info.hProcess, &code);
       ::CloseHandle(info.hThread);
       ::CloseHandle(info.hProcess);
+    } else {  // said in err.txt, so a failing case shows why nothing ran
+      std::string why = "CreateProcessW failed: error " + std::to_string(::GetLastError()) + "\n";
+      DWORD written = 0;
+      ::WriteFile(err, why.data(), static_cast<DWORD>(why.size()), &written, nullptr);
     }
     for (HANDLE h : {out, err, in}) ::CloseHandle(h);
     return static_cast<int>(code);

@@ -115,8 +115,10 @@ TEST_F(LineStylesE2e, ColourWordsOfBothLanguagesResolve) {
           std::string(word) + "\n");
       std::vector<json> want{newLayer("FARBE"), layerLinetype("CONTINUOUS", "FARBE")};
       if (colour > 0 && colour < 256) want.push_back(layerColour(colour, "FARBE"));
-      EXPECT_EQ(run(openMissing, language).commands(), want)
-          << ::testing::PrintToString(std::string(word)) << " " << language;
+      HostRun r = run(openMissing, language);
+      EXPECT_EQ(r.commands(), want) << ::testing::PrintToString(std::string(word)) << " "
+                                    << language << ", status " << r.status << "\n"
+                                    << r.err << r.out;
     }
   }
 }
