@@ -25,12 +25,15 @@ double tanDeg(double degrees) {
 // printf-checked: the compiler warns when a format asks for more values than
 // it is given, which would print whatever the next register holds.
 __attribute__((format(printf, 1, 2))) std::string printed(const char* fmt, ...) {
-  char buffer[128];
-  std::va_list args;
+  std::va_list args, measure;
   va_start(args, fmt);
-  std::vsnprintf(buffer, sizeof buffer, fmt, args);
+  va_copy(measure, args);
+  std::string out(static_cast<std::size_t>(std::max(0, std::vsnprintf(nullptr, 0, fmt, measure))),
+                  '\0');
+  va_end(measure);
+  std::vsnprintf(out.data(), out.size() + 1, fmt, args);
   va_end(args);
-  return buffer;
+  return out;
 }
 
 Point mirrored(Point p, double sign) {
@@ -394,10 +397,9 @@ std::string partSat(const std::string& part, const std::string& version) {
     double ux = coord(u, 0) - coord(v, 0), uy = coord(u, 1) - coord(v, 1),
            uz = coord(u, 2) - coord(v, 2);
     double ul = std::sqrt(ux * ux + uy * uy + uz * uz);
-    out += printed("plane-surface $-1 %g %g ", coord(v, 0), coord(v, 1)) +
-           printed("%g %g ", coord(v, 2), normals[f][0]) +
-           printed("%g %g ", normals[f][1], normals[f][2]) + printed("%g %g ", ux / ul, uy / ul) +
-           printed("%g forward_v I I I I #\n", uz / ul);
+    out += printed("plane-surface $-1 %g %g %g %g %g %g %g %g %g forward_v I I I I #\n",
+                   coord(v, 0), coord(v, 1), coord(v, 2), normals[f][0], normals[f][1],
+                   normals[f][2], ux / ul, uy / ul, uz / ul);
   }
   for (int f = 0; f < 6; ++f)
     for (int k = 0; k < 4; ++k) {
@@ -423,13 +425,13 @@ std::string partSat(const std::string& part, const std::string& version) {
     out += "vertex $-1 " + ref(edge0 + e) + " " + ref(point0 + v) + " #\n";
   }
   for (int v = 0; v < 8; ++v)
-    out += printed("point $-1 %g %g ", coord(v, 0), coord(v, 1)) + printed("%g #\n", coord(v, 2));
+    out += printed("point $-1 %g %g %g #\n", coord(v, 0), coord(v, 1), coord(v, 2));
   for (const auto& [a, b] : edges) {
     double dx = coord(b, 0) - coord(a, 0), dy = coord(b, 1) - coord(a, 1),
            dz = coord(b, 2) - coord(a, 2);
     double l = std::sqrt(dx * dx + dy * dy + dz * dz);
-    out += printed("straight-curve $-1 %g %g ", coord(a, 0), coord(a, 1)) +
-           printed("%g %g ", coord(a, 2), dx / l) + printed("%g %g I I #\n", dy / l, dz / l);
+    out += printed("straight-curve $-1 %g %g %g %g %g %g I I #\n", coord(a, 0), coord(a, 1),
+                   coord(a, 2), dx / l, dy / l, dz / l);
   }
   out += "End-of-ACIS-data\n";
   return out;
